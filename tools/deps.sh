@@ -1,0 +1,19 @@
+# Sourced by install.sh and test.sh: installs the Debian 12 packages that are
+# missing. Uses sudo when not run as root.
+lirano_install_deps() {
+  local what=$1
+  local pkgs=(cmake ninja-build g++ pkg-config)
+  if [ "$what" = test ]; then
+    pkgs+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
+  fi
+  local missing=()
+  for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
