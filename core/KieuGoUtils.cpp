@@ -2,18 +2,19 @@
 
 #include <mutex>
 
+#include "StaticInit.h"
 #include "Utils.h"
 
-IniFile KieuGoUtils::IF;
-std::wstring KieuGoUtils::FileKieuGo;
-std::wstring KieuGoUtils::FileTuDinhNghia;
-std::vector<std::wstring> KieuGoUtils::MoTaChucNangPhim;
-std::vector<std::wstring> KieuGoUtils::TenCacKieuGoCoSan;
-bool KieuGoUtils::Initialized = KieuGoUtils::Initialize();
+IniFile KieuGoUtils::IF LIRANO_TABLE_STORAGE;
+std::wstring KieuGoUtils::FileKieuGo LIRANO_TABLE_STORAGE;
+std::wstring KieuGoUtils::FileTuDinhNghia LIRANO_TABLE_STORAGE;
+std::vector<std::wstring> KieuGoUtils::MoTaChucNangPhim LIRANO_TABLE_STORAGE;
+std::vector<std::wstring> KieuGoUtils::TenCacKieuGoCoSan LIRANO_TABLE_STORAGE;
+bool KieuGoUtils::Initialized = false;
 
 namespace {
-// Constant-initialised, so it is valid before any dynamic initialiser runs.
 std::once_flag g_init;
+LIRANO_FILL_AT_START_UP(KieuGoUtils::Initialized = KieuGoUtils::Initialize());
 } // namespace
 
 bool KieuGoUtils::Initialize()

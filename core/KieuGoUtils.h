@@ -13,9 +13,8 @@ typedef std::map<wchar_t, ChucNangPhim> KieuGoMap;
 // Lists and loads typing methods: the built-in ones in Resources/KieuGo.ini
 // and the user's in KieuGo.ini beside the programs.
 //
-// The members are filled once, at start-up or on the first call of any
-// operation, whichever comes first, so static objects of other files may
-// use this class safely.
+// The members are filled once during start-up, before the ordinary static
+// objects of any file, so those may use this class.
 class KieuGoUtils {
 public:
     static IniFile IF;

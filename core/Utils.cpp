@@ -5,10 +5,11 @@
 
 #include <cwctype>
 
+#include "StaticInit.h"
 #include "UtfConverter.h"
 
-std::wstring Utils::ExePath;
-std::wstring Utils::ExeFolder;
+std::wstring Utils::ExePath LIRANO_TABLE_STORAGE;
+std::wstring Utils::ExeFolder LIRANO_TABLE_STORAGE;
 
 static const char kBom[] = "\xEF\xBB\xBF";
 

@@ -107,3 +107,19 @@ TEST(KieuGo, UserMethodsComeAfterBuiltInOnes)
     // The built-in VNI shadows the user's.
     EXPECT_EQ(KieuGoUtils::LayKieuGo(L"VNI").at(L'1'), F(Enums::DauSac));
 }
+
+// Static objects of other files may load typing methods during start-up,
+// before this library's own initialisers have run.
+namespace {
+struct EarlyMethod {
+    size_t keys = KieuGoUtils::LayKieuGo(std::wstring(KieuGoUtils::Default)).size();
+    std::wstring desc = ChucNangPhim(Enums::DauSac).ToString();
+} earlyMethod;
+} // namespace
+
+TEST(KieuGo, UsableFromStaticObjects)
+{
+    EXPECT_EQ(earlyMethod.keys, 15u);
+    EXPECT_EQ(earlyMethod.desc, L"Dấu sắc");
+    EXPECT_EQ(KieuGoUtils::TenCacKieuGoCoSan.size(), 4u);
+}
