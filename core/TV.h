@@ -6,7 +6,7 @@
 
 // The tone: its index in the five-letter rows of the toned-vowel tables;
 // -1 wherever a tone is stored and there is none.
-enum DauThanh { Sac = 0, Huyen = 1, Hoi = 2, Nga = 3, Nang = 4 };
+enum DauThanh : int { Sac = 0, Huyen = 1, Hoi = 2, Nga = 3, Nang = 4 };
 
 // The Vietnamese alphabet and the operations that add, find and remove one
 // letter's tone or shape mark. The tables are constants, so static objects

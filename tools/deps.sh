@@ -2,7 +2,7 @@
 # missing. Uses sudo when not run as root.
 lirano_install_deps() {
   local what=$1
-  local pkgs=(cmake ninja-build g++ pkg-config)
+  local pkgs=(cmake ninja-build g++ pkg-config python3)
   if [ "$what" = test ]; then
     pkgs+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
   fi

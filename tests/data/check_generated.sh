@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The committed data files must be exactly what their generators write.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+shared=${LIRANO_SHARED_DIR:-$root/../shared}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail=0
+
+python3 "$root/tools/gen_ghepvan.py" "$tmp/GhepVan.ini"
+cmp -s "$tmp/GhepVan.ini" "$root/Resources/GhepVan.ini" || { echo "Resources/GhepVan.ini is stale: run tools/gen_ghepvan.py"; fail=1; }
+
+python3 "$root/tools/check_syllables.py" --tsv "$tmp/syllables.tsv" "$shared/data/Viet74K.txt" "$shared/data/vi_VN.dic" >/dev/null
+cmp -s "$tmp/syllables.tsv" "$root/tests/engine/syllables.tsv" || { echo "tests/engine/syllables.tsv is stale: run tools/check_syllables.py --tsv"; fail=1; }
+
+python3 "$root/tools/check_syllables.py" >/dev/null || { echo "syllable checker self-test failed"; fail=1; }
+[ $fail -eq 0 ] && echo "generated data is current"
+exit $fail
