@@ -10,6 +10,14 @@ fail=0
 python3 "$root/tools/gen_ghepvan.py" "$tmp/GhepVan.ini"
 cmp -s "$tmp/GhepVan.ini" "$root/Resources/GhepVan.ini" || { echo "Resources/GhepVan.ini is stale: run tools/gen_ghepvan.py"; fail=1; }
 
+python3 "$root/tools/gen_bangma.py" "$shared/reference/charsets" "$tmp/BangMa.ini"
+cmp -s "$tmp/BangMa.ini" "$root/Resources/BangMa.ini" || { echo "Resources/BangMa.ini is stale: run tools/gen_bangma.py"; fail=1; }
+
+python3 "$root/tools/gen_dictionaries.py" "$shared/data" "$tmp" >/dev/null
+for f in TuDien.txt TuDienTuGhep.txt; do
+  cmp -s "$tmp/$f" "$root/Resources/$f" || { echo "Resources/$f is stale: run tools/gen_dictionaries.py"; fail=1; }
+done
+
 python3 "$root/tools/check_syllables.py" --tsv "$tmp/syllables.tsv" "$shared/data/Viet74K.txt" "$shared/data/vi_VN.dic" >/dev/null
 cmp -s "$tmp/syllables.tsv" "$root/tests/engine/syllables.tsv" || { echo "tests/engine/syllables.tsv is stale: run tools/check_syllables.py --tsv"; fail=1; }
 
