@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Sub-commands of the `lirano` tool. Each takes the arguments after its
+// name and returns the process exit status (0 done, 2 bad usage or input).
+int RunType(const std::vector<std::string>& args);
+int RunMethods(const std::vector<std::string>& args);
+int RunCharsets(const std::vector<std::string>& args);
+int RunConvert(const std::vector<std::string>& args);
+int RunDetect(const std::vector<std::string>& args);

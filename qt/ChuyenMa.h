@@ -1,0 +1,5 @@
+#pragma once
+
+// Charset conversion core (to be written).
+class CChuyenMa {
+};
