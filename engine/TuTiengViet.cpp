@@ -212,6 +212,11 @@ bool TuTiengViet::XuLyKT()
 {
     CacKT += KTVuaGo;
     CacKTThuong += KTVuaGoThuong;
+    // A word that is already foreign only grows its tail.
+    if (CD0TV > 0) {
+        CD0TV += 1;
+        return false;
+    }
     const wchar_t k = KTVuaGoThuong;
     const CGhepVan& gv = GV();
 
