@@ -60,17 +60,13 @@ int RunType(const std::vector<std::string>& args)
     std::vector<std::string> words;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](const char* what) -> const std::string* {
-            if (i + 1 >= args.size()) return nullptr;
-            (void)what;
-            return &args[++i];
-        };
+        auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
         if (a == "--method" || a == "--charset") {
-            const std::string* v = value(a.c_str());
+            const std::string* v = value();
             if (!v) return Fail(a + " needs a name");
             (a == "--method" ? options.KieuGo : options.BangMa) = UtfConverter::FromUtf8(*v);
         } else if (a == "--option") {
-            const std::string* v = value("--option");
+            const std::string* v = value();
             size_t eq = v ? v->find('=') : std::string::npos;
             if (eq == std::string::npos) return Fail("--option needs KEY=VALUE");
             if (!options.Dat(UtfConverter::FromUtf8(v->substr(0, eq)), UtfConverter::FromUtf8(v->substr(eq + 1))))

@@ -41,7 +41,7 @@ LuaChon LuaChon::Doc(const IniFile::Settings& s)
     for (const Key& k : Keys()) {
         std::visit(
             [&](auto field) {
-                using T = std::remove_reference_t<decltype(o.*field)>;
+                using T = std::remove_cvref_t<decltype(o.*field)>;
                 if constexpr (std::is_same_v<T, bool>)
                     o.*field = IniFile::ReadBool(s, k.Name, o.*field);
                 else if constexpr (std::is_same_v<T, int>)
@@ -70,7 +70,7 @@ bool LuaChon::Dat(const std::wstring& key, const std::wstring& value)
         bool ok = true;
         std::visit(
             [&](auto field) {
-                using T = std::remove_reference_t<decltype(this->*field)>;
+                using T = std::remove_cvref_t<decltype(this->*field)>;
                 if constexpr (std::is_same_v<T, std::wstring>) {
                     this->*field = value;
                 } else {
@@ -92,7 +92,7 @@ IniFile::Settings LuaChon::Ghi() const
     for (const Key& k : Keys()) {
         std::visit(
             [&](auto field) {
-                using T = std::remove_reference_t<decltype(this->*field)>;
+                using T = std::remove_cvref_t<decltype(this->*field)>;
                 if constexpr (std::is_same_v<T, bool>)
                     s[k.Name] = this->*field ? L"1" : L"0";
                 else if constexpr (std::is_same_v<T, int>)

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "UtfConverter.h"
+#include "KeyStreams.h"
 #include "WordTyper.h"
 
 namespace {
@@ -31,99 +32,6 @@ const std::map<std::wstring, std::wstring>& Verdicts()
 bool Accepted(const std::wstring& verdict) { return verdict == L"ok" || verdict == L"notone"; }
 
 std::string U8(const std::wstring& s) { return UtfConverter::ToUtf8(s); }
-
-// Split used to build keys and expected texts, independent of the engine:
-// initial (qu, gi before a vowel, else consonants), vowels, final.
-struct Split {
-    std::wstring pad, na, pac;
-};
-
-Split SplitSyllable(const std::wstring& s)
-{
-    Split r;
-    size_t i = 0;
-    auto vowel = [](wchar_t c) { return TV::LaNADon(c); };
-    if (s.compare(0, 2, L"qu") == 0 && s.size() > 2 && vowel(s[2]))
-        i = 2;
-    else if (s.compare(0, 2, L"gi") == 0 && s.size() > 2 && vowel(s[2]))
-        i = 2;
-    else
-        while (i < s.size() && !vowel(s[i])) ++i;
-    size_t j = i;
-    while (j < s.size() && vowel(s[j])) ++j;
-    if (i == 2 && s[1] == L'i' && j == i) i = 1; // gi + consonant: the i is the vowel
-    r.pad = s.substr(0, i);
-    r.na = s.substr(i, j - i);
-    r.pac = s.substr(j);
-    return r;
-}
-
-// The syllable with its tone where standard spelling puts it: on the
-// shape-marked vowel (the later of ươ); else on a lone vowel; else on the
-// second vowel before a final or in a group of three; else on the first,
-// except oa, oe and uy, which take it on the second in the second style.
-std::wstring PlaceTone(const std::wstring& s, bool kieu2)
-{
-    Split p = SplitSyllable(s);
-    int t = -1;
-    std::wstring bare;
-    for (wchar_t c : p.na) {
-        if (TV::TimDauThanh(c) >= 0) t = TV::TimDauThanh(c);
-        bare += TV::XoaDauThanh(c);
-    }
-    if (t < 0 || bare.empty()) return s;
-    int at = -1;
-    for (size_t i = 0; i < bare.size(); ++i)
-        if (TV::LaNADonCoDau(bare[i])) at = (int)i;
-    if (at < 0) {
-        if (bare.size() == 1)
-            at = 0;
-        else if (!p.pac.empty() || bare.size() == 3 || (kieu2 && (bare == L"oa" || bare == L"oe" || bare == L"uy")))
-            at = 1;
-        else
-            at = 0;
-    }
-    bare[at] = TV::ThemDauThanh(bare[at], (DauThanh)t);
-    return p.pad + bare + p.pac;
-}
-
-std::wstring TelexLetter(wchar_t c)
-{
-    switch (c) {
-    case L'â': return L"aa";
-    case L'ă': return L"aw";
-    case L'ê': return L"ee";
-    case L'ô': return L"oo";
-    case L'ơ': return L"ow";
-    case L'ư': return L"uw";
-    case L'đ': return L"dd";
-    default: return std::wstring(1, c);
-    }
-}
-
-// Telex 2 keys: marks right after their letter, and the tone key either at
-// the end of the syllable or right after the vowel group.
-std::wstring TelexKeys(const std::wstring& s, bool toneAfterVowels)
-{
-    static const wchar_t toneKeys[] = L"sfrxj";
-    Split p = SplitSyllable(s);
-    int t = -1;
-    std::wstring keys;
-    for (wchar_t c : p.pad) keys += TelexLetter(c);
-    wchar_t prev = 0;
-    for (wchar_t c : p.na) {
-        if (TV::TimDauThanh(c) >= 0) t = TV::TimDauThanh(c);
-        wchar_t bare = TV::XoaDauThanh(c);
-        // A plain o after o is the circumflex key pressed twice: o, o, o.
-        if (bare == L'o' && prev == L'o') keys += L'o';
-        keys += TelexLetter(bare);
-        prev = bare;
-    }
-    if (toneAfterVowels && t >= 0) keys += toneKeys[t];
-    for (wchar_t c : p.pac) keys += TelexLetter(c);
-    if (!toneAfterVowels && t >= 0) keys += toneKeys[t];
-    return keys;
-}
 
 } // namespace
 
@@ -170,15 +78,15 @@ TEST(Syllables, EveryAcceptedSyllableTypesBackInTelex2)
         WordTyper typer(bogo);
         for (const auto& [s, verdict] : Verdicts()) {
             if (!Accepted(verdict)) continue;
-            std::wstring expected = PlaceTone(s, kieu2);
+            std::wstring expected = keys::PlaceTone(s, kieu2);
             for (bool toneAfterVowels : {false, true}) {
-                std::wstring keys = TelexKeys(s, toneAfterVowels);
-                std::wstring got = typer.Type(keys);
+                std::wstring k = keys::Syllable(s, L"Telex 2", toneAfterVowels);
+                std::wstring got = typer.Type(k);
                 ++total;
                 if (got == expected && typer.Word && !typer.Word->KoPhaiTV())
                     ++good;
                 else
-                    wrong.push_back(U8(keys) + " -> " + U8(got) + " (expected " + U8(expected) +
+                    wrong.push_back(U8(k) + " -> " + U8(got) + " (expected " + U8(expected) +
                                     (kieu2 ? ", second style)" : ")"));
             }
         }
