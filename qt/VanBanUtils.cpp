@@ -1,0 +1,280 @@
+#include "VanBanUtils.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+const char kBom[] = "\xEF\xBB\xBF";
+
+// Length of the UTF-8 sequence at p (1-4) and its value, or 0 when the
+// bytes there form no legal sequence.
+size_t Sequence(const unsigned char* p, size_t left, uint32_t& value)
+{
+    unsigned char b = p[0];
+    if (b < 0x80) {
+        value = b;
+        return 1;
+    }
+    size_t n;
+    uint32_t min;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2;
+        value = b & 0x1F;
+        min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3;
+        value = b & 0x0F;
+        min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4;
+        value = b & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < n) return 0;
+    for (size_t i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (p[i] & 0x3F);
+    }
+    if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    return n;
+}
+
+std::string Reason(const char* what, const std::string& path)
+{
+    return std::string(what) + " '" + path + "': " + std::strerror(errno);
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= (size_t)n;
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Follows symbolic links (also dangling ones) to the file they name, so
+// that renaming over the result replaces the file and keeps the link.
+std::string FollowLinks(const std::string& path)
+{
+    std::string p = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+        char buf[4096];
+        ssize_t n = ::readlink(p.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) return p;
+        std::string target(buf, (size_t)n);
+        p = target[0] == '/' ? target : FolderOf(p) + "/" + target;
+    }
+    return p;
+}
+
+mode_t DefaultMode()
+{
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+bool VanBanUtils::DecodeUtf8(const char* bytes, size_t length, std::wstring& text, size_t* badAt)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+    std::wstring r;
+    r.reserve(length);
+    size_t i = 0;
+    while (i < length) {
+        // Runs of ASCII are the common case.
+        if (p[i] < 0x80) {
+            r.push_back((wchar_t)p[i++]);
+            continue;
+        }
+        uint32_t v;
+        size_t n = Sequence(p + i, length - i, v);
+        if (n == 0) {
+            if (badAt) *badAt = i;
+            return false;
+        }
+        r.push_back((wchar_t)v);
+        i += n;
+    }
+    text.swap(r);
+    return true;
+}
+
+bool VanBanUtils::DecodeUtf8(const std::string& bytes, std::wstring& text, size_t* badAt)
+{
+    return DecodeUtf8(bytes.data(), bytes.size(), text, badAt);
+}
+
+std::string VanBanUtils::EncodeUtf8(const std::wstring& text)
+{
+    std::string r;
+    r.reserve(text.size() + text.size() / 2);
+    for (wchar_t wc : text) {
+        uint32_t c = (uint32_t)wc;
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+        if (c < 0x80) {
+            r.push_back((char)c);
+        } else if (c < 0x800) {
+            r.push_back((char)(0xC0 | (c >> 6)));
+            r.push_back((char)(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            r.push_back((char)(0xE0 | (c >> 12)));
+            r.push_back((char)(0x80 | ((c >> 6) & 0x3F)));
+            r.push_back((char)(0x80 | (c & 0x3F)));
+        } else {
+            r.push_back((char)(0xF0 | (c >> 18)));
+            r.push_back((char)(0x80 | ((c >> 12) & 0x3F)));
+            r.push_back((char)(0x80 | ((c >> 6) & 0x3F)));
+            r.push_back((char)(0x80 | (c & 0x3F)));
+        }
+    }
+    return r;
+}
+
+std::wstring VanBanUtils::FromBytes(const std::string& bytes)
+{
+    std::wstring r(bytes.size(), L'\0');
+    for (size_t i = 0; i < bytes.size(); ++i) r[i] = (wchar_t)(unsigned char)bytes[i];
+    return r;
+}
+
+bool VanBanUtils::ToBytes(const std::wstring& text, std::string& bytes, size_t* badAt)
+{
+    std::string r(text.size(), '\0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((uint32_t)text[i] > 0xFF) {
+            if (badAt) *badAt = i;
+            return false;
+        }
+        r[i] = (char)(unsigned char)text[i];
+    }
+    bytes.swap(r);
+    return true;
+}
+
+bool VanBanUtils::HasBom(const std::string& bytes) { return bytes.compare(0, 3, kBom) == 0; }
+
+std::wstring VanBanUtils::ReadText(const std::string& bytes, bool* wasUtf8)
+{
+    size_t skip = HasBom(bytes) ? 3 : 0;
+    std::wstring text;
+    bool utf8 = DecodeUtf8(bytes.data() + skip, bytes.size() - skip, text);
+    if (!utf8) text = FromBytes(bytes);
+    if (wasUtf8) *wasUtf8 = utf8;
+    return text;
+}
+
+bool VanBanUtils::ReadFile(const std::string& path, std::string& bytes, std::string& error)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = Reason("cannot open", path);
+        return false;
+    }
+    std::string r;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) r.reserve((size_t)st.st_size);
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = Reason("cannot read", path);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        r.append(buf, (size_t)n);
+    }
+    ::close(fd);
+    bytes.swap(r);
+    return true;
+}
+
+bool VanBanUtils::WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        error = Reason("cannot write", path);
+        return false;
+    }
+    struct stat st;
+    bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        error = Reason("cannot write", path);
+        return false;
+    }
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe cannot be renamed over: write to it directly.
+        int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0 || !WriteAll(fd, bytes)) {
+            error = Reason("cannot write", path);
+            if (fd >= 0) ::close(fd);
+            return false;
+        }
+        if (::close(fd) != 0) {
+            error = Reason("cannot write", path);
+            return false;
+        }
+        return true;
+    }
+
+    std::string target = FollowLinks(path);
+    std::string folder = FolderOf(target);
+    size_t slash = target.rfind('/');
+    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string tmp = folder + "/." + base + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+        error = Reason("cannot write in the folder of", path);
+        return false;
+    }
+    mode_t mode = exists ? (st.st_mode & 07777) : DefaultMode();
+    // A file system that cannot sync (EINVAL) still has the data.
+    bool ok = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && (::fsync(fd) == 0 || errno == EINVAL);
+    if (!ok) {
+        error = Reason("cannot write", path);
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    if (::close(fd) != 0) {
+        error = Reason("cannot write", path);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
+        error = Reason("cannot replace", path);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Text as it lies in files: UTF-8, or one byte per code unit for the 8-bit
+// charsets (the form the charset tables use, U+0000-U+00FF per byte).
+//
+// The core's UTF-8 helpers stop at the first bad byte and drop trailing
+// NULs; these keep every unit, so that a conversion never shortens a file.
+class VanBanUtils {
+public:
+    // Strict UTF-8: no overlong forms, surrogates or values above U+10FFFF.
+    // On failure `text` is left alone and `badAt` (if given) gets the byte
+    // offset of the first bad sequence.
+    static bool DecodeUtf8(const char* bytes, size_t length, std::wstring& text, size_t* badAt = nullptr);
+    static bool DecodeUtf8(const std::string& bytes, std::wstring& text, size_t* badAt = nullptr);
+    // Every unit, NUL included; a value that is no Unicode scalar value
+    // (negative, a surrogate, above U+10FFFF) is written as U+FFFD.
+    static std::string EncodeUtf8(const std::wstring& text);
+
+    // One character U+0000-U+00FF per byte.
+    static std::wstring FromBytes(const std::string& bytes);
+    // One byte per unit; false when a unit lies outside 0-255 (its index
+    // goes to `badAt`), and then `bytes` is left alone.
+    static bool ToBytes(const std::wstring& text, std::string& bytes, size_t* badAt = nullptr);
+
+    static bool HasBom(const std::string& bytes);
+    // A file's text as the converter reads it: UTF-8 (the byte-order mark
+    // dropped) when the bytes are valid UTF-8, else one character per byte
+    // with nothing dropped. `wasUtf8` tells which reading was taken.
+    static std::wstring ReadText(const std::string& bytes, bool* wasUtf8 = nullptr);
+
+    // Whole file, byte for byte. False with a reason in `error` when it
+    // cannot be opened or read (a folder, no permission).
+    static bool ReadFile(const std::string& path, std::string& bytes, std::string& error);
+    // Writes a temporary file in the target's folder and renames it over the
+    // target, so the target holds either its old content or all the new
+    // one. An existing target keeps its permissions, and a symbolic link
+    // keeps pointing where it did (its destination is replaced).
+    static bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error);
+};
