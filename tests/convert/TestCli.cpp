@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "ConvertTestUtils.h"
+#include "TempDir.h"
+
+using namespace testutil;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the built `lirano` with `input` on its standard input.
+Result Lirano(const std::vector<std::string>& args, const std::string& input = "")
+{
+    TempDir io;
+    io.Write("in", input);
+    Result r;
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open(io.Path("in").c_str(), O_RDONLY);
+        int out = open(io.Path("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(io.Path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv = {const_cast<char*>(LIRANO_CLI)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(LIRANO_CLI, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = ReadBytes(io.Path("out"));
+    r.err = ReadBytes(io.Path("err"));
+    return r;
+}
+
+size_t FilesIn(const std::string& folder)
+{
+    size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) n += e.exists() ? 1 : 0;
+    return n;
+}
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+// The file people have for a text in `name`.
+std::string FileOf(const std::wstring& text, const std::wstring& name)
+{
+    std::wstring encoded = Convert(text, BangMaUtils::Unicode, name);
+    return BangMaUtils::LaBangMaUnicode(name) ? Utf8(encoded) : Bytes(encoded);
+}
+
+} // namespace
+
+TEST(Cli, ConvertsStandardInputToRawBytes)
+{
+    Result r = Lirano({"convert", "--from", "Unicode", "--to", "VNI Windows"}, Utf8(Paragraphs()));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == FileOf(Paragraphs(), L"VNI Windows"));
+    EXPECT_EQ(r.err, "");
+    // "-" is standard input too, and names match without regard to case.
+    r = Lirano({"convert", "--from=unicode", "--to=vni windows", "-"}, "Việt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Vie\xE4t");
+}
+
+TEST(Cli, RawIconvFileToUtf8File)
+{
+    TempDir d;
+    std::wstring lower = Utils::ToLower(Paragraphs());
+    std::string raw;
+    ASSERT_TRUE(Iconv("TCVN5712-1", "UTF-8", Utf8(lower), raw));
+    d.Write("tcvn3.txt", raw);
+    Result r = Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "Unicode", d.Path("tcvn3.txt"), "-o",
+                       d.Path("out.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(ReadBytes(d.Path("out.txt")) == Utf8(lower)); // whole, and without byte-order mark
+    EXPECT_EQ(FilesIn(d.Path("")), 2u);                       // no temporary file left
+
+    // Converting a file onto itself.
+    r = Lirano({"convert", "--from", "Unicode", "--to", "VISCII", d.Path("out.txt"), "-o", d.Path("out.txt")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string viscii;
+    ASSERT_TRUE(Iconv("VISCII", "UTF-8", Utf8(lower), viscii));
+    EXPECT_TRUE(ReadBytes(d.Path("out.txt")) == viscii);
+}
+
+TEST(Cli, AutoDetectsEveryShippedCharsetAndSaysSo)
+{
+    TempDir d;
+    for (const std::wstring& name : Shipped()) {
+        SCOPED_TRACE(Utf8(name));
+        d.Write("in.txt", FileOf(Paragraphs(), name));
+        Result r = Lirano({"convert", "--from", "auto", "--to", "Unicode", "--prefer-upper", d.Path("in.txt")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        // What the library decodes (VIQR takes "u." at a sentence end for
+        // "ụ", TCVN3's shared bytes come back as capitals here), and for
+        // the others the paragraphs themselves.
+        std::wstring encoded = Convert(Paragraphs(), BangMaUtils::Unicode, name);
+        EXPECT_TRUE(r.out == Utf8(Convert(encoded, name, BangMaUtils::Unicode, ChuyenMaFlags_PreferUpper)));
+        if (name != L"TCVN3 (ABC)" && name != L"VIQR") EXPECT_TRUE(r.out == Utf8(Paragraphs()));
+        EXPECT_NE(r.err.find("detected charset " + Utf8(name) + " ("), std::string::npos) << r.err;
+
+        r = Lirano({"detect", d.Path("in.txt")});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, Utf8(name) + "\n");
+        EXPECT_EQ(r.err, "");
+        r = Lirano({"detect"}, FileOf(Paragraphs(), name));
+        EXPECT_EQ(r.out, Utf8(name) + "\n");
+    }
+    Result r = Lirano({"detect", "-"}, Utf8(Paragraphs()));
+    EXPECT_EQ(r.out, "Unicode\n");
+}
+
+TEST(Cli, DetectBelowTheThresholdIsABestGuess)
+{
+    std::string mixed = FileOf(L"Tiếng Việt có dấu", L"VNI Windows") + " the quick brown fox jumps over";
+    Result r = Lirano({"detect", "--threshold", "0.9"}, mixed);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "VNI Windows\n");
+    EXPECT_NE(r.err.find("best guess"), std::string::npos);
+    r = Lirano({"detect", "--threshold", "0"}, mixed);
+    EXPECT_EQ(r.out, "Unicode\n");
+}
+
+TEST(Cli, Utf8FormOfLegacyText)
+{
+    std::wstring vni = Convert(Paragraphs(), BangMaUtils::Unicode, L"VNI Windows");
+    Result r = Lirano({"convert", "--from", "Unicode", "--to", "VNI Windows", "--utf8"}, Utf8(Paragraphs()));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == kBom + Utf8(vni)); // as the converter window writes it
+    // Read back with --utf8, and without it thanks to the byte-order mark.
+    for (bool flag : {true, false}) {
+        std::vector<std::string> args = {"convert", "--from", "VNI Windows", "--to", "Unicode"};
+        if (flag) args.push_back("--utf8");
+        Result back = Lirano(args, r.out);
+        EXPECT_EQ(back.status, 0) << back.err;
+        EXPECT_TRUE(back.out == Utf8(Paragraphs()));
+    }
+    // UTF-8 form without a byte-order mark needs --utf8.
+    Result back = Lirano({"convert", "--from", "VNI Windows", "--to", "Unicode", "--utf8"}, Utf8(vni));
+    EXPECT_TRUE(back.out == Utf8(Paragraphs()));
+}
+
+TEST(Cli, CaseAndMarkOptions)
+{
+    std::string tcvn = FileOf(L"Ánh Đèn", L"TCVN3 (ABC)");
+    EXPECT_EQ(Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "Unicode"}, tcvn).out, "ánh Đèn");
+    EXPECT_EQ(Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "Unicode", "--prefer-upper"}, tcvn).out, "Ánh ĐÈn");
+    EXPECT_EQ(Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "Unicode", "--upper"}, tcvn).out, "ÁNH ĐÈN");
+    EXPECT_EQ(Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "Unicode", "--lower"}, tcvn).out, "ánh đèn");
+    EXPECT_EQ(Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "VIQR", "--strip-marks"}, tcvn).out, "anh Den");
+}
+
+TEST(Cli, EmptyInputGivesEmptyOutput)
+{
+    TempDir d;
+    Result r = Lirano({"convert", "--from", "Unicode", "--to", "VPS", "-o", d.Path("out.txt")}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(d.Path("out.txt")));
+    EXPECT_EQ(ReadBytes(d.Path("out.txt")), "");
+    EXPECT_EQ(Lirano({"detect"}, "").out, "Unicode\n");
+}
+
+TEST(Cli, ErrorsExitWithStatusTwoAndWriteNothing)
+{
+    TempDir d;
+    d.Write("in.txt", "Việt");
+    d.Write("euro.txt", "Việt €");
+    d.Write("out.txt", "old");
+    const std::string in = d.Path("in.txt"), euro = d.Path("euro.txt"), out = d.Path("out.txt");
+    struct Bad {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Bad> cases = {
+        {{"convert", "--from", "Klingon", "--to", "Unicode", in, "-o", out}, "unknown charset 'Klingon'"},
+        {{"convert", "--from", "Unicode", "--to", "auto", in, "-o", out}, "unknown charset 'auto'"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", d.Path("missing.txt"), "-o", out}, "missing.txt"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", d.Path(""), "-o", out}, "cannot read"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", in, "-o", d.Path("no/out.txt")}, "no/out.txt"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", in, "-o", d.Path("")}, "cannot write"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", "--lower", "--upper", in, "-o", out}, "exclude"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", "--bold", in, "-o", out}, "unknown option '--bold'"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", in, in, "-o", out}, "only one input"},
+        {{"convert", "--to", "VPS", in, "-o", out}, "--from"},
+        {{"convert", "--from", "Unicode", in, "-o", out}, "--to"},
+        {{"convert", "--from", "Unicode", "--to", "VPS", "-o"}, "needs a value"},
+        {{"convert", "--from", "auto", "--to", "VPS", "--threshold", "1.5", in, "-o", out}, "--threshold"},
+        {{"convert", "--from", "auto", "--to", "VPS", "--threshold", "abc", in, "-o", out}, "--threshold"},
+        {{"detect", "--threshold", "-0.1", in}, "--threshold"},
+        {{"detect", "--from", "VPS", in}, "unknown option"},
+        // "€" has no byte in TCVN3: refused rather than written as "?".
+        {{"convert", "--from", "Unicode", "--to", "TCVN3 (ABC)", euro, "-o", out}, "U+20AC on line 1"},
+    };
+    for (const Bad& c : cases) {
+        Result r = Lirano(c.args);
+        std::string cmd;
+        for (const std::string& a : c.args) cmd += a + " ";
+        EXPECT_EQ(r.status, 2) << cmd;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << cmd << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << cmd;
+        EXPECT_EQ(ReadBytes(out), "old") << cmd;
+        EXPECT_EQ(FilesIn(d.Path("")), 3u) << cmd;
+    }
+    // Text that is not UTF-8 for a Unicode source.
+    Result r = Lirano({"convert", "--from", "Unicode", "--to", "VNI Windows"}, "ab\xFF");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("not valid UTF-8 (byte 2)"), std::string::npos) << r.err;
+    r = Lirano({"detect", "--utf8"}, "ab\xFF");
+    EXPECT_EQ(r.status, 2);
+    // With --utf8 the "€" goes out in the UTF-8 form.
+    r = Lirano({"convert", "--from", "Unicode", "--to", "TCVN3 (ABC)", "--utf8", euro, "-o", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(out), kBom + Utf8(Convert(L"Việt €", BangMaUtils::Unicode, L"TCVN3 (ABC)")));
+}
+
+TEST(Cli, UnwritableStandardOutputIsAnError)
+{
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    // -o naming a device writes to it directly; /dev/full refuses.
+    Result r = Lirano({"convert", "--from", "Unicode", "--to", "VIQR", "-o", "/dev/full"}, "Việt");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("/dev/full"), std::string::npos) << r.err;
+}
+
+TEST(Cli, HelpAndUsage)
+{
+    Result r = Lirano({"convert", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: lirano convert"), std::string::npos);
+    r = Lirano({"detect", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("usage: lirano detect"), std::string::npos);
+    r = Lirano({"convert"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage: lirano convert"), std::string::npos);
+}
