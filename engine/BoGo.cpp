@@ -524,6 +524,21 @@ std::wstring CBoGo::GetDebugInfo() const
     return s;
 }
 
+std::vector<std::wstring> CBoGo::GetSuggestionFilters() const
+{
+    const TuTiengViet* last = CacTuTV.empty() ? nullptr : &CacTuTV.back();
+    const bool spaceAfterLast = last && last->CD0TV == 0 && !CacKT.empty() && CacKT.back() == L' ';
+    if (TuTV) {
+        if (spaceAfterLast && !CacCD0TV.empty() && CacCD0TV.back() == 1)
+            return {last->CacKT + L" " + TuTV->CacKT, TuTV->CacKT};
+        return {TuTV->CacKT};
+    }
+    if (!last || last->CD0TV > 0) return {};
+    if (CD0TV == 0) return {last->CacKT};
+    if (CD0TV == 1 && spaceAfterLast) return {last->CacKT + L" "};
+    return {};
+}
+
 bool CBoGo::ApDungChucNang(TuTiengViet& word, const ChucNangPhim& f)
 {
     if (f.UseStringValue) return word.GoTat(f.StringValue);

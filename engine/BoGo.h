@@ -90,6 +90,8 @@ public:
     void Parse(const std::wstring& text);
     void Back(int n);
     std::wstring GetDebugInfo() const;
+    // Keywords for the suggestion filter, from the text being typed.
+    std::vector<std::wstring> GetSuggestionFilters() const;
 
     // Abbreviations.
     bool KTGoTat(CUndoEntry& entry) const;

@@ -2,7 +2,7 @@
 # missing. Uses sudo when not run as root.
 lirano_install_deps() {
   local what=$1
-  local pkgs=(cmake ninja-build g++ pkg-config python3)
+  local pkgs=(cmake ninja-build g++ pkg-config python3 libibus-1.0-dev libglib2.0-dev libx11-dev)
   if [ "$what" = test ]; then
     pkgs+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
   fi

@@ -1,0 +1,106 @@
+#include "SuggestionUI.h"
+
+#include <algorithm>
+
+#include "UtfConverter.h"
+
+CSuggestionUI::~CSuggestionUI()
+{
+    if (Table) g_object_unref(Table);
+}
+
+void CSuggestionUI::Init()
+{
+    if (Table) return;
+    Table = ibus_lookup_table_new(PageSize, 0, TRUE, FALSE);
+    g_object_ref_sink(Table);
+    ibus_lookup_table_set_orientation(Table, 1);
+    for (int i = 1; i <= 12; ++i) {
+        std::string label = "F" + std::to_string(i);
+        ibus_lookup_table_append_label(Table, ibus_text_new_from_string(label.c_str()));
+    }
+}
+
+void CSuggestionUI::SetItems(const std::vector<int>& items)
+{
+    Init();
+    Items = &items;
+    PageCount = ((int)items.size() + PageSize - 1) / PageSize;
+    Select(0);
+}
+
+void CSuggestionUI::Refresh()
+{
+    if (Engine) ibus_engine_update_lookup_table(Engine, Table, TRUE);
+}
+
+void CSuggestionUI::Select(int index)
+{
+    Init();
+    SuggestionIndex = index;
+    Page = index / PageSize;
+    const int first = Page * PageSize;
+    const int n = std::max(0, std::min(PageSize, ItemCount() - first));
+    ibus_lookup_table_clear(Table);
+    for (int i = 0; i < n; ++i) {
+        std::string text = UtfConverter::ToUtf8(GetKeywordText((*Items)[first + i]));
+        ibus_lookup_table_append_candidate(Table, ibus_text_new_from_string(text.c_str()));
+    }
+    // IBus aborts on a cursor beyond the candidates (an empty list).
+    if (index - first >= 0 && index - first < n) ibus_lookup_table_set_cursor_pos(Table, (guint)(index - first));
+    Refresh();
+}
+
+void CSuggestionUI::PageUp()
+{
+    if (Page > 0) Select(std::max(0, SuggestionIndex - PageSize));
+}
+
+void CSuggestionUI::PageDown()
+{
+    if (Page + 1 < PageCount) Select(std::min(SuggestionIndex + PageSize, ItemCount() - 1));
+}
+
+void CSuggestionUI::MoveUp()
+{
+    Init();
+    if (ibus_lookup_table_get_number_of_candidates(Table) == 0) return;
+    if (ibus_lookup_table_get_cursor_pos(Table) != 0) {
+        --SuggestionIndex;
+        ibus_lookup_table_cursor_up(Table);
+        Refresh();
+    } else if (SuggestionIndex > 0) {
+        Select(SuggestionIndex - 1);
+    }
+}
+
+void CSuggestionUI::MoveDown()
+{
+    Init();
+    if (ibus_lookup_table_get_number_of_candidates(Table) == 0) return;
+    if (ibus_lookup_table_get_cursor_in_page(Table) + 1 != ibus_lookup_table_get_number_of_candidates(Table)) {
+        ++SuggestionIndex;
+        ibus_lookup_table_cursor_down(Table);
+        Refresh();
+    } else if (SuggestionIndex + 1 < ItemCount()) {
+        Select(SuggestionIndex + 1);
+    }
+}
+
+void CSuggestionUI::Show()
+{
+    if (Engine) ibus_engine_show_lookup_table(Engine);
+    IsVisible = true;
+}
+
+void CSuggestionUI::Hide()
+{
+    if (Engine) ibus_engine_hide_lookup_table(Engine);
+    IsVisible = false;
+}
+
+int CSuggestionUI::GetSuggestion() const
+{
+    if (SuggestionIndex < 0 || SuggestionIndex >= ItemCount()) return -1;
+    return (*Items)[SuggestionIndex];
+}
