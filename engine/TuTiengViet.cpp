@@ -16,6 +16,10 @@ bool EndsWith(const std::wstring& s, const std::wstring& suffix)
 
 bool IsToneOnly(DauThanh t) { return t == Huyen || t == Hoi || t == Nga; }
 
+// No initial, vowel group or final is longer than this: longer prefixes of a
+// long text need no test (a 1 MB abbreviation expansion stays linear).
+constexpr int kMaxPart = 8;
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -548,7 +552,7 @@ void TuTiengViet::Append(const std::wstring& s, bool addToRaw)
         CDPAD = 0;
         pad = t.compare(0, 2, L"qu") == 0 ? std::wstring(L"qu") : GetSequence(t, TV::LaPA);
         if (!pad.empty() && !gv.LaPAD(pad)) {
-            int k = (int)pad.size() - 1;
+            int k = std::min((int)pad.size() - 1, kMaxPart);
             while (k > 0 && !gv.LaPAD(pad.substr(0, k))) --k;
             CDPAD = k;
             rest();
@@ -591,7 +595,7 @@ void TuTiengViet::Append(const std::wstring& s, bool addToRaw)
             if (passes(h)) {
                 CDNA = (int)h.size();
             } else {
-                int k = (int)h.size() - 1;
+                int k = std::min((int)h.size() - 1, kMaxPart);
                 while (k > 0 && !passes(h.substr(0, k))) --k;
                 CDNA = k;
                 tail = true;
@@ -626,7 +630,7 @@ void TuTiengViet::Append(const std::wstring& s, bool addToRaw)
             auto passes = [&](const std::wstring& x) {
                 return marked ? gv.La_NA_PAC(pad, h, x) : gv.La_NA0Dau_PAC(h, x);
             };
-            int k = (int)g.size();
+            int k = std::min((int)g.size(), kMaxPart);
             while (k > 0 && !passes(g.substr(0, k))) --k;
             CDPAC = k;
             if (CDPAC > 0) WA = 2;
