@@ -109,6 +109,11 @@ void LuaChon::ApDung(CBoGo& b) const
 {
     b.SetKieuGo(KieuGoUtils::LayKieuGo(KieuGo));
     b.SetBangMa(BangMaUtils::LayBangMa(BangMa));
+    ApDungBoGo(b);
+}
+
+void LuaChon::ApDungBoGo(CBoGo& b) const
+{
     b.GoTat = GoTat;
     b.XuLyHoaThuongKhiGoTat = XuLyHoaThuongKhiGoTat;
     b.GoTatPAD(GoTatPAD);

@@ -57,6 +57,8 @@ struct LuaChon {
     // Applies the typing method, the charset and the engine's own options,
     // in the keys' order.
     void ApDung(CBoGo& boGo) const;
+    // The engine's own options only (a host applies method and charset).
+    void ApDungBoGo(CBoGo& boGo) const;
     // The special vowel-and-final pairs: every space-separated item longer
     // than one character.
     static void ApDungNA_PAC_DacBiet(CGhepVan& ghepVan, const std::wstring& text);

@@ -1,0 +1,169 @@
+// The IBus engine type IBusLRNEngine, the component, and the main loop.
+#include <cstdio>
+
+#include "LiranoIBusApp.h"
+#include "UtfConverter.h"
+#include "Utils.h"
+
+typedef CInputMethodService::CIBus CIBus;
+
+namespace {
+
+typedef struct {
+    IBusEngine parent;
+} IBusLRNEngine;
+
+typedef struct {
+    IBusEngineClass parent;
+} IBusLRNEngineClass;
+
+IBusEngineClass* parent_class = nullptr;
+IBusBus* bus = nullptr;
+
+const char* kAuthor = "Lirano developers <lirano@users.noreply.invalid>";
+const char* kHomepage = "https://lirano.invalid/";
+
+GObject* ibus_lrn_engine_constructor(GType type, guint n, GObjectConstructParam* params)
+{
+    return G_OBJECT_CLASS(parent_class)->constructor(type, n, params);
+}
+
+gboolean OnProcessKeyEvent(IBusEngine*, guint keyval, guint, guint state)
+{
+    if (!CIBus::IME) return FALSE;
+    if (state & IBUS_RELEASE_MASK) return CIBus::IME->OnKeyUp(keyval);
+    return CIBus::IME->OnKeyDown(keyval);
+}
+
+void OnFocusIn(IBusEngine* engine)
+{
+    std::printf("focus_in %p\n", (void*)engine);
+    std::fflush(stdout);
+    if (CIBus::IME) {
+        CIBus::IME->Engine(engine);
+        CIBus::IME->Clear();
+        CIBus::IME->modifiers = 0;
+    }
+    if (theApp.Panel.mainList) ibus_engine_register_properties(engine, theApp.Panel.mainList);
+    if (parent_class->focus_in) parent_class->focus_in(engine);
+}
+
+void OnFocusOut(IBusEngine* engine)
+{
+    std::printf("focus_out %p\n", (void*)engine);
+    std::fflush(stdout);
+    if (parent_class->focus_out) parent_class->focus_out(engine);
+}
+
+void OnReset(IBusEngine* engine)
+{
+    std::printf("reset %p\n", (void*)engine);
+    std::fflush(stdout);
+    if (CIBus::IME) CIBus::IME->Clear();
+    if (parent_class->reset) parent_class->reset(engine);
+}
+
+void OnDisable(IBusEngine* engine)
+{
+    std::printf("disable%p\n", (void*)engine);
+    std::fflush(stdout);
+    if (CIBus::IME) CIBus::IME->Commit();
+    if (parent_class->disable) parent_class->disable(engine);
+}
+
+void OnPropertyActivate(IBusEngine* engine, const gchar* prop_name, guint state)
+{
+    theApp.Panel.PropertyActivate(engine, prop_name, state);
+}
+
+void OnCandidateClicked(IBusEngine*, guint index, guint, guint)
+{
+    CInputMethodService* ime = CIBus::IME;
+    if (!ime || !ime->suggestionUI) return;
+    ime->DoSuggestion(ime->suggestionUI->GetSuggestionIndex((int)index));
+}
+
+void ibus_lrn_engine_class_init(gpointer klass, gpointer)
+{
+    G_OBJECT_CLASS(klass)->constructor = ibus_lrn_engine_constructor;
+    IBusEngineClass* e = IBUS_ENGINE_CLASS(klass);
+    e->process_key_event = OnProcessKeyEvent;
+    e->focus_in = OnFocusIn;
+    e->focus_out = OnFocusOut;
+    e->reset = OnReset;
+    e->disable = OnDisable;
+    e->property_activate = OnPropertyActivate;
+    e->candidate_clicked = OnCandidateClicked;
+    parent_class = (IBusEngineClass*)g_type_class_peek_parent(klass);
+}
+
+void ibus_lrn_engine_init(GTypeInstance*, gpointer) {}
+
+std::string IconPath() { return Utils::ToString(Utils::GetExeFolder()) + "/Resources/V.png"; }
+
+} // namespace
+
+GType CIBus::ibus_lrn_engine_get_type()
+{
+    static GType type = 0;
+    static const GTypeInfo info = {sizeof(IBusLRNEngineClass),
+                                   nullptr,
+                                   nullptr,
+                                   ibus_lrn_engine_class_init,
+                                   nullptr,
+                                   nullptr,
+                                   sizeof(IBusLRNEngine),
+                                   0,
+                                   ibus_lrn_engine_init,
+                                   nullptr};
+    if (type == 0) type = g_type_register_static(IBUS_TYPE_ENGINE, "IBusLRNEngine", &info, (GTypeFlags)0);
+    return type;
+}
+
+IBusComponent* CIBus::ibus_lrn_get_component()
+{
+    IBusComponent* component =
+        ibus_component_new("Lirano", "Lirano", "0.7.1", "GPL-2.0-or-later", kAuthor, kHomepage, "", "Lirano-IBus");
+    ibus_component_add_engine(component, ibus_engine_desc_new("Lirano", "Lirano", "Lirano-IBus", "vi",
+                                                              "GPL-2.0-or-later", kAuthor, IconPath().c_str(), "us"));
+    return component;
+}
+
+void CIBus::print_engines_xml()
+{
+    ibus_init();
+    IBusComponent* component = ibus_lrn_get_component();
+    GString* output = g_string_new("");
+    ibus_component_output_engines(component, output, 0);
+    std::fputs(output->str, stdout);
+    std::fflush(stdout);
+    g_string_free(output, TRUE);
+    g_object_unref(component);
+}
+
+void CIBus::ibus_disconnected_cb(IBusBus*, gpointer) { ibus_quit(); }
+
+void CIBus::Start(bool ibus)
+{
+    ibus_init();
+    bus = ibus_bus_new();
+    g_object_ref_sink(bus);
+    g_signal_connect(bus, "disconnected", G_CALLBACK(ibus_disconnected_cb), nullptr);
+    if (!ibus_bus_is_connected(bus)) {
+        std::fputs("Lirano-IBus: cannot connect to the IBus daemon\n", stderr);
+        return;
+    }
+    IBusComponent* component = ibus_lrn_get_component();
+    IBusFactory* factory = ibus_factory_new(ibus_bus_get_connection(bus));
+    g_object_ref_sink(factory);
+    GList* engines = ibus_component_get_engines(component);
+    for (GList* p = engines; p; p = p->next)
+        ibus_factory_add_engine(factory, ibus_engine_desc_get_name(IBUS_ENGINE_DESC(p->data)), ibus_lrn_engine_get_type());
+    g_list_free(engines);
+    if (ibus)
+        ibus_bus_request_name(bus, "Lirano", 0);
+    else
+        ibus_bus_register_component(bus, component);
+    theApp.Panel.Init();
+    ibus_main();
+}

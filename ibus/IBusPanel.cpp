@@ -1,0 +1,167 @@
+#include "IBusPanel.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+#include "BangMaUtils.h"
+#include "KieuGoUtils.h"
+#include "LiranoIBusApp.h"
+#include "MainLoop.h"
+#include "UtfConverter.h"
+#include "Utils.h"
+
+namespace {
+
+std::atomic<bool> MainWindowThreadId{false};
+std::atomic<bool> ChuyenMaWindowThreadId{false};
+std::atomic<bool> GoTatWindowThreadId{false};
+
+std::atomic<bool>& Running(IBusPanel::Tool t)
+{
+    return t == IBusPanel::MainWindow ? MainWindowThreadId : t == IBusPanel::ChuyenMa ? ChuyenMaWindowThreadId
+                                                                                       : GoTatWindowThreadId;
+}
+
+IBusProperty* Prop(const std::string& key, IBusPropType type, const std::string& label, const char* icon,
+                   const char* tooltip, unsigned state, IBusPropList* sub)
+{
+    IBusProperty* p = ibus_property_new(key.c_str(), type, ibus_text_new_from_string(label.c_str()), icon,
+                                        ibus_text_new_from_string(tooltip), TRUE, TRUE, (IBusPropState)state, sub);
+    g_object_ref_sink(p);
+    return p;
+}
+
+IBusPropList* List(const char* prefix, const std::vector<std::wstring>& names, const std::wstring& current)
+{
+    IBusPropList* list = ibus_prop_list_new();
+    g_object_ref_sink(list);
+    for (const std::wstring& n : names) {
+        std::string name = UtfConverter::ToUtf8(n);
+        ibus_prop_list_append(list, Prop(prefix + name, PROP_TYPE_RADIO, name, "", "", n == current ? 1 : 0, nullptr));
+    }
+    return list;
+}
+
+// Each shell-special character of a path inside single quotes.
+std::string Quote(const std::string& s)
+{
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
+}
+
+} // namespace
+
+void IBusPanel::Init()
+{
+    if (initialised) return;
+    initialised = true;
+    CInputMethodService& ime = theApp.Service;
+    kieuGoList = List("KieuGo-", KieuGoUtils::LayTenTatCaKieuGo(), ime.kieuGoName);
+    bangMaList = List("BangMa-", BangMaUtils::LayTenTatCaBangMa(), ime.bangMaName);
+    toolsList = ibus_prop_list_new();
+    g_object_ref_sink(toolsList);
+    ibus_prop_list_append(toolsList, Prop("ChuyenMa", PROP_TYPE_RADIO, "Chuyển mã", "", "", 0, nullptr));
+    ibus_prop_list_append(toolsList, Prop("GoTat", PROP_TYPE_RADIO, "Gõ tắt", "", "", 0, nullptr));
+    ibus_prop_list_append(toolsList, Prop("MainWindow", PROP_TYPE_RADIO, "Hiện cửa sổ lựa chọn", "", "", 0, nullptr));
+    mainList = ibus_prop_list_new();
+    g_object_ref_sink(mainList);
+    ibus_prop_list_append(mainList, Prop("KieuGo", PROP_TYPE_MENU, UtfConverter::ToUtf8(ime.kieuGoName), "",
+                                         "Chọn kiểu gõ", 0, kieuGoList));
+    ibus_prop_list_append(mainList, Prop("BangMa", PROP_TYPE_MENU, UtfConverter::ToUtf8(ime.bangMaName), "",
+                                         "Chọn bảng mã", 0, bangMaList));
+    ibus_prop_list_append(mainList, Prop("More", PROP_TYPE_MENU, "More", "gtk-preferences", "More", 0, toolsList));
+}
+
+void IBusPanel::menu_item_activate(IBusPropList* mainList, IBusPropList* subList, const char* mainKey,
+                                   const char* selectedKey, const std::string& label)
+{
+    if (!mainList || !subList) return;
+    for (guint i = 0;; ++i) {
+        IBusProperty* p = ibus_prop_list_get(mainList, i);
+        if (!p) break;
+        if (g_strcmp0(ibus_property_get_key(p), mainKey) == 0) {
+            ibus_property_set_label(p, ibus_text_new_from_string(label.c_str()));
+            break;
+        }
+    }
+    for (guint i = 0;; ++i) {
+        IBusProperty* p = ibus_prop_list_get(subList, i);
+        if (!p) break;
+        ibus_property_set_state(p, g_strcmp0(ibus_property_get_key(p), selectedKey) == 0 ? PROP_STATE_CHECKED
+                                                                                          : PROP_STATE_UNCHECKED);
+    }
+}
+
+void IBusPanel::PropertyActivate(IBusEngine* e, const char* prop_name, unsigned)
+{
+    if (!prop_name) return;
+    CInputMethodService& ime = theApp.Service;
+    std::string key = prop_name;
+    if (key.rfind("KieuGo-", 0) == 0) {
+        std::string name = key.substr(7);
+        ime.KieuGo(UtfConverter::FromUtf8(name));
+        menu_item_activate(mainList, kieuGoList, "KieuGo", prop_name, name);
+        if (e) ibus_engine_register_properties(e, mainList);
+        theApp.SaveSettings();
+    } else if (key.rfind("BangMa-", 0) == 0) {
+        std::string name = key.substr(7);
+        std::wstring wname = UtfConverter::FromUtf8(name);
+        if (wname != ime.bangMaName) {
+            ime.bangMaName = wname;
+            ime.boGo->SetBangMa(BangMaUtils::LayBangMa(wname));
+            ime.UpdatePreeditText();
+        }
+        menu_item_activate(mainList, bangMaList, "BangMa", prop_name, name);
+        if (e) ibus_engine_register_properties(e, mainList);
+        theApp.SaveSettings();
+    } else if (key == "ChuyenMa") {
+        StartTool(ChuyenMa, nullptr);
+    } else if (key == "GoTat") {
+        StartTool(GoTat, [] { theApp.LoadGoTat(); });
+    } else if (key == "MainWindow") {
+        StartTool(MainWindow, [] {
+            theApp.LoadSettings();
+            theApp.Panel.Refresh();
+        });
+    }
+}
+
+void IBusPanel::Refresh()
+{
+    CInputMethodService& ime = theApp.Service;
+    std::string k = UtfConverter::ToUtf8(ime.kieuGoName), b = UtfConverter::ToUtf8(ime.bangMaName);
+    menu_item_activate(mainList, kieuGoList, "KieuGo", ("KieuGo-" + k).c_str(), k);
+    menu_item_activate(mainList, bangMaList, "BangMa", ("BangMa-" + b).c_str(), b);
+    if (engine) ibus_engine_register_properties(engine, mainList);
+}
+
+std::string IBusPanel::ToolCommand(const std::string& args)
+{
+    // The folder's own bytes, quoted: spaces, quotes and other shell
+    // characters in the path still start the program.
+    std::string cmd = Quote(Utils::ToString(Utils::GetExeFolder()) + "/Lirano-Qt");
+    if (!args.empty()) cmd += " " + args;
+    return cmd;
+}
+
+bool IBusPanel::ToolRunning(Tool tool) { return Running(tool); }
+
+bool IBusPanel::StartTool(Tool tool, void (*after)())
+{
+    std::atomic<bool>& running = Running(tool);
+    bool expected = false;
+    if (!running.compare_exchange_strong(expected, true)) return false;
+    std::string cmd = ToolCommand(tool == MainWindow ? "" : tool == ChuyenMa ? "--ChuyenMa" : "--GoTat");
+    std::thread([cmd, after, &running] {
+        int status = std::system(cmd.c_str());
+        (void)status;
+        // The reload runs on the main loop, never beside key handling.
+        MainLoop().Post([after, &running] {
+            running = false;
+            if (after) after();
+        });
+    }).detach();
+    return true;
+}

@@ -1,0 +1,544 @@
+#include "InputMethodService.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <utility>
+
+#include "KieuGoUtils.h"
+#include "LuaChon.h"
+#include "MainLoop.h"
+#include "SettingUtils.h"
+#include "UtfConverter.h"
+#include "Utils.h"
+
+namespace {
+
+// X keysyms used here.
+enum : unsigned {
+    K_BackSpace = 0xff08,
+    K_Tab = 0xff09,
+    K_Return = 0xff0d,
+    K_Escape = 0xff1b,
+    K_Up = 0xff52,
+    K_Down = 0xff54,
+    K_Page_Up = 0xff55,
+    K_Page_Down = 0xff56,
+    K_F1 = 0xffbe,
+    K_F12 = 0xffc9,
+    K_Shift_L = 0xffe1,
+    K_Shift_R = 0xffe2,
+    K_Control_L = 0xffe3,
+    K_Control_R = 0xffe4,
+    K_Caps_Lock = 0xffe5,
+    K_Shift_Lock = 0xffe6,
+    K_Meta_L = 0xffe7,
+    K_Meta_R = 0xffe8,
+    K_Alt_L = 0xffe9,
+    K_Alt_R = 0xffea,
+    K_Num_Lock = 0xff7f,
+};
+
+uint32_t ModOf(unsigned keyval)
+{
+    switch (keyval) {
+    case K_Shift_L:
+    case K_Shift_R: return MOD_SHIFT;
+    case K_Control_L:
+    case K_Control_R: return MOD_CONTROL;
+    case K_Meta_L:
+    case K_Meta_R: return MOD_WIN;
+    case K_Alt_L:
+    case K_Alt_R: return MOD_ALT;
+    default: return 0;
+    }
+}
+
+// Thread id of the running pointer watch, 0 when none runs.
+std::atomic<unsigned long> GrabButtonThreadId{0};
+
+} // namespace
+
+CInputMethodService* CInputMethodService::CIBus::IME = nullptr;
+
+CInputMethodService::CInputMethodService()
+    : boGo(std::make_unique<CBoGo>(this)), kieuGoName(KieuGoUtils::Default), bangMaName(BangMaUtils::Unicode)
+{
+    clearAction.HotKey = CHotKey(MOD_CONTROL, 0);
+    khoiPhucAction.HotKey = CHotKey(MOD_CONTROL | MOD_ALT, 0);
+    suggestionAction.HotKey = CHotKey(0, K_Tab);
+    closeSuggestionAction.HotKey = CHotKey(0, K_Escape);
+    hotKeys = {&clearAction, &khoiPhucAction, &suggestionAction, &closeSuggestionAction};
+    CIBus::IME = this;
+}
+
+CInputMethodService::~CInputMethodService()
+{
+    StopPointerWatch();
+    if (loader.joinable()) loader.join();
+    SaveSuggestionSettings();
+    if (CIBus::IME == this) CIBus::IME = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Hot keys
+
+bool CInputMethodService::CClearHotKeyAction::DoAction()
+{
+    Service->Commit();
+    return false;
+}
+
+bool CInputMethodService::CKhoiPhucHotKeyAction::DoAction()
+{
+    CInputMethodService& s = *Service;
+    if (!s.boGo->DaGo) return false;
+    s.busy = true;
+    try {
+        s.boGo->Undo();
+        if (s.enableMouseHook)
+            s.UpdatePreeditText();
+        else
+            s.Commit();
+    } catch (const std::exception& e) {
+        s.OnException(&e);
+    }
+    if (s.suggestionOn) s.ShowSuggestion();
+    s.busy = false;
+    return true;
+}
+
+bool CInputMethodService::CSuggestionHotKeyAction::DoAction()
+{
+    if (!Service->suggestionOn || !Service->suggestionUI || !Service->suggestionUI->Visible()) return false;
+    Service->DoSuggestion();
+    return true;
+}
+
+bool CInputMethodService::CCloseSuggestionHotKeyAction::DoAction()
+{
+    if (!Service->suggestionOn || !Service->suggestionUI || !Service->suggestionUI->Visible()) return false;
+    Service->suggestionUI->Hide();
+    return true;
+}
+
+bool CInputMethodService::CheckHotKeys(unsigned key)
+{
+    if (key == 0 && modifiers == 0) return false;
+    bool result = false;
+    for (CHotKeyActionBase* a : hotKeys) {
+        if (a->HotKey.Modifiers != modifiers || a->HotKey.Key != key) continue;
+        if (modifiers != 0) otherKeyWithModifiers = true;
+        if (a->DoAction()) {
+            result = true;
+            break;
+        }
+    }
+    for (CHotKeyActionBase* a : extraHotKeys) {
+        if (a->HotKey.Modifiers != modifiers || a->HotKey.Key != key) continue;
+        if (modifiers != 0) otherKeyWithModifiers = true;
+        if (a->DoAction()) result = true;
+    }
+    return result;
+}
+
+void CInputMethodService::OnControlKeysDown(uint32_t mod)
+{
+    modifiers |= mod;
+    otherKeyWithModifiers = false;
+}
+
+void CInputMethodService::OnControlsKeyUp(uint32_t mod) { modifiers &= ~mod; }
+
+// ---------------------------------------------------------------------------
+// Keys
+
+bool CInputMethodService::OnKeyDown(unsigned keyval)
+{
+    if (busy) return false;
+    if (uint32_t mod = ModOf(keyval)) {
+        OnControlKeysDown(mod);
+        return false;
+    }
+    if (keyval == K_Num_Lock || keyval == K_Caps_Lock) return false;
+
+    bool handled = CheckHotKeys(keyval);
+    otherKeyWithModifiers = otherKeyWithModifiers || modifiers != 0;
+    bool result = handled;
+    auto refresh = [&] {
+        if (suggestionOn) ShowSuggestion();
+    };
+    auto pass = [&] {
+        Commit();
+        result = handled;
+    };
+
+    if (modifiers != 0 && modifiers != MOD_SHIFT) {
+        Commit();
+    } else if (!handled) {
+        // The engine step that completed decides whether the key was taken,
+        // also when a later step throws.
+        try {
+            switch (keyval) {
+            case K_BackSpace:
+                if (boGo->TatCaKT(false).empty()) {
+                    result = false;
+                    refresh();
+                    break;
+                }
+                boGo->Backspace();
+                result = true;
+                UpdatePreeditText();
+                refresh();
+                break;
+            case 0x20: {
+                if (!boGo->DaGo) {
+                    result = false;
+                    refresh();
+                    break;
+                }
+                bool r = boGo->KetThucTu(L' ');
+                result = true;
+                if (enableMouseHook || r)
+                    UpdatePreeditText();
+                else
+                    Commit();
+                refresh();
+                break;
+            }
+            case K_Tab:
+            case K_Return:
+            case K_Escape:
+                if (!boGo->DaGo) {
+                    result = false;
+                    break;
+                }
+                if (boGo->KetThucTu(0)) {
+                    result = true;
+                    UpdatePreeditText();
+                } else {
+                    pass();
+                }
+                break;
+            case K_Up:
+            case K_Down:
+                if (suggestionOn && suggestionUIHookUpDownKey && suggestionUI && suggestionUI->Visible()) {
+                    keyval == K_Up ? suggestionUI->MoveUp() : suggestionUI->MoveDown();
+                    result = true;
+                } else {
+                    pass();
+                }
+                break;
+            case K_Page_Up:
+            case K_Page_Down:
+                if (suggestionOn && suggestionUI && suggestionUI->Visible()) {
+                    keyval == K_Page_Up ? suggestionUI->PageUp() : suggestionUI->PageDown();
+                    result = true;
+                } else {
+                    pass();
+                }
+                break;
+            default:
+                if (keyval >= K_F1 && keyval <= K_F12) {
+                    if (suggestionOn && suggestionUI && suggestionUI->Visible() && suggestion) {
+                        int position = (int)(keyval - K_F1) + ((modifiers & MOD_SHIFT) ? 12 : 0);
+                        int index = suggestionUI->GetSuggestionIndex(position);
+                        if (index < (int)suggestion->Results.size()) {
+                            DoSuggestion(index);
+                            result = true;
+                            break;
+                        }
+                    }
+                    pass();
+                } else if (keyval >= 0x21 && keyval <= 0x7e) {
+                    boGo->OnChar((wchar_t)keyval);
+                    result = true;
+                    UpdatePreeditText();
+                    refresh();
+                } else {
+                    pass();
+                }
+            }
+        } catch (const std::exception& e) {
+            OnException(&e);
+        }
+    }
+    if (!debugInfoEvent.Empty()) CallBoGoDebug();
+    return result;
+}
+
+bool CInputMethodService::OnKeyUp(unsigned keyval)
+{
+    if (busy) return false;
+    if (keyval < K_Shift_L || keyval > K_Alt_R) return false;
+    if (!otherKeyWithModifiers) CheckHotKeys(0);
+    if (uint32_t mod = ModOf(keyval)) OnControlsKeyUp(mod);
+    otherKeyWithModifiers = modifiers != 0;
+    return false;
+}
+
+void CInputMethodService::Engine(IBusEngine* e)
+{
+    engine = e;
+    if (suggestionUI) suggestionUI->Engine = e;
+}
+
+// ---------------------------------------------------------------------------
+// Pre-edit and commit
+
+void CInputMethodService::UpdatePreeditText()
+{
+    std::wstring text = boGo->EncodeTatCaKT(false);
+    if (text.empty()) {
+        if (engine) ibus_engine_hide_preedit_text(engine);
+        return;
+    }
+    if (engine) {
+        std::u32string u = UtfConverter::ToUtf32(text);
+        IBusText* t = ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str()));
+        if (preEditDecorate) ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
+        ibus_engine_update_preedit_text(engine, t, (guint)u.size(), TRUE);
+    }
+    if (enableMouseHook && !pointerWatch.Running()) StartPointerWatch();
+}
+
+void CInputMethodService::CommitPreeditText()
+{
+    if (!boGo->DaGo) return;
+    std::wstring text = boGo->EncodeTatCaKT(false);
+    if (!engine) return;
+    ibus_engine_hide_preedit_text(engine);
+    if (text.empty()) return;
+    std::u32string u = UtfConverter::ToUtf32(text);
+    ibus_engine_commit_text(engine, ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
+}
+
+void CInputMethodService::HideSuggestionList()
+{
+    if (suggestionOn && suggestionUI) suggestionUI->Hide();
+}
+
+void CInputMethodService::Clear()
+{
+    StopPointerWatch();
+    if (engine) ibus_engine_hide_preedit_text(engine);
+    boGo->Clear();
+    HideSuggestionList();
+}
+
+void CInputMethodService::Commit()
+{
+    CommitPreeditText();
+    Clear();
+}
+
+// ---------------------------------------------------------------------------
+// Pointer watch
+
+void CInputMethodService::StartPointerWatch()
+{
+    // Without an X display (a Wayland session, no DISPLAY) there is no
+    // watch, and no new attempt on every key.
+    if (pointerWatchUnavailable) return;
+    unsigned generation = ++pointerWatchGeneration;
+    bool started = pointerWatch.Start([this, generation] {
+        MainLoop().Post([this, generation] {
+            // A watch stopped meanwhile never commits.
+            if (generation != pointerWatchGeneration || !pointerWatch.Running()) return;
+            pointerWatch.Stop();
+            GrabButtonThreadId = 0;
+            CommitPreeditText();
+            Clear();
+        });
+    });
+    if (!started) {
+        pointerWatchUnavailable = true;
+        return;
+    }
+    GrabButtonThreadId = 1;
+}
+
+void CInputMethodService::StopPointerWatch()
+{
+    ++pointerWatchGeneration;
+    pointerWatch.Stop();
+    GrabButtonThreadId = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Options reached by the loader and the panel
+
+void CInputMethodService::KieuGo(const std::wstring& name)
+{
+    if (name == kieuGoName) return;
+    kieuGoName = name;
+    boGo->SetKieuGo(KieuGoUtils::LayKieuGo(name));
+}
+
+void CInputMethodService::NA_PAC_DacBiet(const std::wstring& text)
+{
+    naPacDacBietText = text;
+    LuaChon::ApDungNA_PAC_DacBiet(boGo->GhepVan, text);
+}
+
+void CInputMethodService::SoLuongTuGoiY(int n)
+{
+    if ((uint32_t)n == soLuongTuGoiY) return;
+    soLuongTuGoiY = (uint32_t)n;
+    if (suggestionOn && suggestion) suggestion->SoLuongTuGoiY = n;
+}
+
+// ---------------------------------------------------------------------------
+// Suggestions
+
+void CInputMethodService::Suggestion(bool on)
+{
+    if (on) {
+        if (suggestionOn || suggestion) return; // on, or loading
+        if (!Utils::FileExists(SettingUtils::GetTuDienTuGhep())) return;
+        if (loader.joinable()) loader.join();
+        auto s = std::make_shared<CSuggestion>();
+        s->SoLuongTuGoiY = (int)soLuongTuGoiY;
+        suggestion = s;
+        if (!suggestionUI) {
+            suggestionUI = std::make_unique<CSuggestionUI>();
+            suggestionUI->GetKeywordText.Add(
+                new Event<std::wstring, int>::T<CInputMethodService>(this, &CInputMethodService::ACW_GetKeywordText));
+        }
+        unsigned generation = ++suggestionGeneration;
+        loader = std::thread([this, s, generation] {
+            TDTG_Read(false);
+            s->SetTuDien(&TDTG);
+            std::wstring used = SettingUtils::SuggestionUsedKeywordsFile();
+            if (Utils::FileExists(used)) s->DeserializeUsedKeywords(used);
+            MainLoop().Post([this, generation] {
+                // Switched off (or on again) while loading: this load is stale.
+                if (generation == suggestionGeneration && suggestion) suggestionOn = true;
+            });
+        });
+        return;
+    }
+    if (!suggestion) return;
+    SaveSuggestionSettings();
+    suggestionOn = false;
+    ++suggestionGeneration;
+    suggestion.reset();
+    if (suggestionUI) suggestionUI->Hide();
+    FinalizeTuDienTuGhep();
+}
+
+void CInputMethodService::SaveSuggestionSettings()
+{
+    if (!suggestionOn || !suggestion) return;
+    suggestion->SerializeUsedKeywords(SettingUtils::SuggestionUsedKeywordsFile());
+    if (suggestionUI) suggestionUIExpanded = suggestionUI->Expanded;
+}
+
+void CInputMethodService::SuggestionUIExpand(bool e)
+{
+    if (e == suggestionUIExpanded) return;
+    suggestionUIExpanded = e;
+    if (e && suggestionUI) suggestionUI->Expand(true);
+}
+
+void CInputMethodService::ShowSuggestion()
+{
+    if (!suggestionOn || !suggestion || !suggestionUI) return;
+    suggestionUI->Engine = engine;
+    suggestion->Keywords = boGo->GetSuggestionFilters();
+    if (!suggestion->Keywords.empty()) {
+        suggestion->Filter();
+        if (!suggestion->Results.empty()) {
+            suggestionUI->SetItems(suggestion->Results);
+            suggestionUI->Show();
+            return;
+        }
+    }
+    suggestionUI->Hide();
+}
+
+void CInputMethodService::DoSuggestion(int index)
+{
+    if (!suggestion || index < 0 || index >= (int)suggestion->Results.size()) return;
+    int f = suggestion->GetFilterIndex(index);
+    int k = suggestion->Results[index];
+    std::wstring text = suggestion->GetKeywordText(k);
+    std::wstring filter = f < (int)suggestion->Keywords.size() ? suggestion->Keywords[f] : std::wstring();
+    boGo->Expand(filter, text);
+    if (enableMouseHook) {
+        UpdatePreeditText();
+    } else {
+        CommitPreeditText();
+        Clear();
+    }
+    if (index > 0) {
+        suggestion->AddLastUsedKeyword(Utils::ToLower(std::as_const(filter)), k);
+        SaveSuggestionSettings();
+    }
+    ShowSuggestion();
+}
+
+void CInputMethodService::DoSuggestion()
+{
+    if (!suggestionUI) return;
+    int index = suggestionUI->GetSuggestionIndex();
+    if (index >= 0) DoSuggestion(index);
+}
+
+std::wstring CInputMethodService::ACW_GetKeywordText(int index)
+{
+    return suggestion ? suggestion->GetKeywordText(index) : std::wstring();
+}
+
+// ---------------------------------------------------------------------------
+// The compound-word dictionary, shared by the loader and the key path
+
+void CInputMethodService::TDTG_Read(bool withHashes)
+{
+    // Read once, and never while the other thread is filling it.
+    std::lock_guard<std::mutex> lock(tdtgMutex);
+    if (TDTG.Words.empty()) TDTG.ReadTxtFile(SettingUtils::GetTuDienTuGhep());
+    if (withHashes && TDTG.Hashes.empty()) TDTG.GenerateHashes();
+}
+
+bool CInputMethodService::InitTuDienTuGhep(bool withHashes)
+{
+    if (!Utils::FileExists(SettingUtils::GetTuDienTuGhep())) return false;
+    TDTG_Read(withHashes);
+    return true;
+}
+
+void CInputMethodService::FinalizeTuDienTuGhep()
+{
+    if (suggestion || boGo->SuaLoiChinhTaTuGhepEnabled) return;
+    if (loader.joinable()) loader.join();
+    std::lock_guard<std::mutex> lock(tdtgMutex);
+    TDTG.FreeMemory();
+}
+
+// ---------------------------------------------------------------------------
+// Diagnostics
+
+void CInputMethodService::OnException(const std::exception* e)
+{
+    std::cout << e->what() << "\n" << std::flush;
+}
+
+void CInputMethodService::CallBoGoDebug()
+{
+    std::wstring info = boGo->GetDebugInfo();
+    debugInfoEvent(info);
+}
+
+void CInputMethodService::Test(const std::wstring& text, bool verbose)
+{
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    for (wchar_t c : text) {
+        boGo->OnChar(c);
+        ShowSuggestion();
+        if (verbose) std::wcout << boGo->GetDebugInfo() << L"\n\n";
+    }
+    if (!verbose) std::wcout << boGo->GetDebugInfo() << L"\n\n";
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <ibus.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BoGo.h"
+#include "Event.h"
+#include "HotKey.h"
+#include "IInputMethodService.h"
+#include "PointerWatch.h"
+#include "Suggestion.h"
+#include "SuggestionUI.h"
+
+// Stands between IBus and the typing engine: keeps the modifier state, runs
+// the hot keys, feeds keys to the engine and shows its text as pre-edit
+// until it commits it.
+class CInputMethodService : public IInputMethodService {
+public:
+    class CClearHotKeyAction : public CHotKeyActionBase {
+    public:
+        using CHotKeyActionBase::CHotKeyActionBase;
+        bool DoAction() override;
+    };
+    class CKhoiPhucHotKeyAction : public CHotKeyActionBase {
+    public:
+        using CHotKeyActionBase::CHotKeyActionBase;
+        bool DoAction() override;
+    };
+    class CSuggestionHotKeyAction : public CHotKeyActionBase {
+    public:
+        using CHotKeyActionBase::CHotKeyActionBase;
+        bool DoAction() override;
+    };
+    class CCloseSuggestionHotKeyAction : public CHotKeyActionBase {
+    public:
+        using CHotKeyActionBase::CHotKeyActionBase;
+        bool DoAction() override;
+    };
+
+    // The IBus engine type, the component and the main loop.
+    class CIBus {
+    public:
+        static CInputMethodService* IME;
+        static GType ibus_lrn_engine_get_type();
+        static IBusComponent* ibus_lrn_get_component();
+        static void print_engines_xml();
+        static void Start(bool ibus);
+        static void ibus_disconnected_cb(IBusBus* bus, gpointer data);
+    };
+
+    bool enabled = true;
+    bool otherKeyWithModifiers = false;
+    uint32_t modifiers = 0;
+    std::vector<CHotKeyActionBase*> extraHotKeys;
+    CClearHotKeyAction clearAction{this};
+    CKhoiPhucHotKeyAction khoiPhucAction{this};
+    CSuggestionHotKeyAction suggestionAction{this};
+    CCloseSuggestionHotKeyAction closeSuggestionAction{this};
+    std::vector<CHotKeyActionBase*> hotKeys;
+    Event<void, std::wstring&> debugInfoEvent;
+    std::unique_ptr<CBoGo> boGo;
+    bool busy = false;
+    bool enableMouseHook = true;
+    std::wstring kieuGoName;
+    std::wstring bangMaName;
+    std::wstring naPacDacBietText;
+    std::shared_ptr<CSuggestion> suggestion;
+    std::unique_ptr<CSuggestionUI> suggestionUI;
+    bool suggestionOn = false;
+    uint32_t soLuongTuGoiY = 24;
+    bool suggestionUIExpanded = false;
+    bool suggestionUIHookUpDownKey = false;
+    IBusEngine* engine = nullptr;
+    bool preEditDecorate = true;
+
+    CInputMethodService();
+    ~CInputMethodService();
+    CInputMethodService(const CInputMethodService&) = delete;
+    CInputMethodService& operator=(const CInputMethodService&) = delete;
+
+    // The host interface.
+    void BackspaceAndSendString(int, const std::wstring&) override {}
+    bool IsNumpad() override { return false; }
+    bool Capslock() override { return false; }
+    bool Enabled() override { return enabled; }
+    void Enabled(bool) override {}
+    bool InitTuDienTuGhep(bool withHashes) override;
+    void FinalizeTuDienTuGhep() override;
+
+    bool OnKeyDown(unsigned keyval);
+    bool OnKeyUp(unsigned keyval);
+    void Engine(IBusEngine* e);
+    void Clear();
+    void Commit();
+    void DoSuggestion(int index);
+    void DoSuggestion();
+    void KieuGo(const std::wstring& name);
+    void NA_PAC_DacBiet(const std::wstring& text);
+    void Suggestion(bool on);
+    void SoLuongTuGoiY(int n);
+    void ShowSuggestion();
+    void UpdatePreeditText();
+    void CommitPreeditText();
+    bool CheckHotKeys(unsigned key);
+    void SaveSuggestionSettings();
+    void TDTG_Read(bool withHashes);
+    std::wstring ACW_GetKeywordText(int index);
+    void CallBoGoDebug();
+    void OnException(const std::exception* e);
+    void SuggestionUIExpand(bool e);
+    void Test(const std::wstring& text, bool verbose);
+    void OnControlKeysDown(uint32_t mod);
+    void OnControlsKeyUp(uint32_t mod);
+
+    // True while a pointer watch runs.
+    bool PointerWatchRunning() const { return pointerWatch.Running(); }
+    // The X display could not be opened once: no watch is tried again.
+    bool pointerWatchUnavailable = false;
+    // Suggestions switched on and still loading.
+    bool SuggestionLoading() const { return loader.joinable() && !suggestionOn && suggestion != nullptr; }
+
+private:
+    std::mutex tdtgMutex;
+    std::thread loader;
+    CPointerWatch pointerWatch;
+    // Tells a posted pointer commit whether its watch is still the current
+    // one (a stopped watch never commits).
+    unsigned pointerWatchGeneration = 0;
+    unsigned suggestionGeneration = 0;
+
+    void StopPointerWatch();
+    void StartPointerWatch();
+    void HideSuggestionList();
+};

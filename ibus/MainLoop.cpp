@@ -1,0 +1,44 @@
+#include "MainLoop.h"
+
+#include <glib.h>
+
+MainLoopQueue& MainLoop()
+{
+    static MainLoopQueue queue;
+    return queue;
+}
+
+void MainLoopQueue::Post(std::function<void()> task)
+{
+    bool schedule;
+    {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Tasks.push_back(std::move(task));
+        schedule = !Scheduled;
+        Scheduled = true;
+    }
+    if (schedule)
+        g_idle_add(
+            [](gpointer self) -> gboolean {
+                static_cast<MainLoopQueue*>(self)->Drain();
+                return G_SOURCE_REMOVE;
+            },
+            this);
+}
+
+void MainLoopQueue::Drain()
+{
+    std::vector<std::function<void()>> tasks;
+    {
+        std::lock_guard<std::mutex> lock(Mutex);
+        tasks.swap(Tasks);
+        Scheduled = false;
+    }
+    for (auto& t : tasks) t();
+}
+
+bool MainLoopQueue::Empty()
+{
+    std::lock_guard<std::mutex> lock(Mutex);
+    return Tasks.empty();
+}

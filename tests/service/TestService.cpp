@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "IBusPanel.h"
+#include "LiranoIBusApp.h"
+#include "MainLoop.h"
+#include "SettingUtils.h"
+#include "TempDir.h"
+#include "Utils.h"
+
+namespace {
+
+// Runs the main loop's posted work until `done` holds or time runs out.
+template <typename F> bool DrainUntil(F done, int ms = 10000)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        MainLoop().Drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+CInputMethodService& Service() { return theApp.Service; }
+
+void Keys(const std::string& s)
+{
+    for (char c : s) Service().OnKeyDown((unsigned char)c);
+}
+
+void Reset()
+{
+    CInputMethodService& s = Service();
+    s.Commit();
+    s.modifiers = 0;
+    s.otherKeyWithModifiers = false;
+    s.enableMouseHook = false;
+    s.pointerWatchUnavailable = false;
+    s.Suggestion(false);
+    DrainUntil([] { return MainLoop().Empty(); });
+}
+
+enum : unsigned { Control_L = 0xffe3, Alt_L = 0xffe9, BackSpace = 0xff08, Left = 0xff51 };
+
+} // namespace
+
+TEST(ServiceKeys, TypingAndHotKeys)
+{
+    Reset();
+    CInputMethodService& s = Service();
+    EXPECT_FALSE(s.OnKeyDown(BackSpace)); // nothing typed: the application's
+    EXPECT_FALSE(s.OnKeyDown(' '));
+    Keys("vieetj");
+    EXPECT_EQ(s.boGo->TatCaKT(false), L"việt");
+    EXPECT_TRUE(s.OnKeyDown(BackSpace));
+    EXPECT_EQ(s.boGo->TatCaKT(false), L"việ");
+    EXPECT_TRUE(s.OnKeyDown(' '));
+    EXPECT_EQ(s.boGo->TatCaKT(false), L""); // committed at once without the mouse hook
+
+    // Ctrl pressed and released alone commits.
+    Keys("xin");
+    s.OnKeyDown(Control_L);
+    s.OnKeyUp(Control_L);
+    EXPECT_FALSE(s.boGo->DaGo);
+
+    // Ctrl+Alt restores the raw keys of the word (kept in the pre-edit with
+    // the mouse hook on, committed without it).
+    s.enableMouseHook = true;
+    s.pointerWatchUnavailable = true;
+    Keys("vieetj");
+    s.OnKeyDown(Control_L);
+    s.OnKeyDown(Alt_L);
+    s.OnKeyUp(Alt_L);
+    EXPECT_EQ(s.boGo->TatCaKT(false), L"vieetj");
+    s.OnKeyUp(Control_L); // the second release fires nothing
+    EXPECT_EQ(s.boGo->TatCaKT(false), L"vieetj");
+    s.enableMouseHook = false;
+
+    // Ctrl+C commits and passes the key.
+    s.OnKeyDown(Control_L);
+    EXPECT_FALSE(s.OnKeyDown('c'));
+    EXPECT_FALSE(s.boGo->DaGo);
+    s.OnKeyUp(Control_L);
+
+    // Shift alone is no modifier for typing.
+    s.OnKeyDown(0xffe1);
+    Keys("A");
+    s.OnKeyUp(0xffe1);
+    EXPECT_EQ(s.boGo->TatCaKT(false), L"A");
+    // A navigation key commits and passes.
+    EXPECT_FALSE(s.OnKeyDown(Left));
+    EXPECT_FALSE(s.boGo->DaGo);
+    EXPECT_FALSE(s.OnKeyUp('a'));
+}
+
+TEST(ServiceKeys, MouseHookKeepsTextAcrossWords)
+{
+    Reset();
+    CInputMethodService& s = Service();
+    s.enableMouseHook = true;
+    s.pointerWatchUnavailable = true; // no X here
+    Keys("xin chaof");
+    EXPECT_EQ(s.boGo->TatCaKT(false), L"xin chào");
+    EXPECT_TRUE(s.OnKeyDown(0xff0d) || !s.boGo->DaGo);
+}
+
+TEST(ServiceOptions, NamesAndSpecialPairs)
+{
+    Reset();
+    CInputMethodService& s = Service();
+    s.KieuGo(L"VNI");
+    Keys("a1");
+    EXPECT_EQ(s.boGo->TatCaKT(false), L"á");
+    s.Commit();
+    s.KieuGo(L"Telex 2");
+    s.NA_PAC_DacBiet(L"  oong  ooc ");
+    EXPECT_EQ(s.boGo->GhepVan.CacNA_PAC_DacBiet.size(), 1u); // one final per vowel group
+    s.NA_PAC_DacBiet(L"");
+    EXPECT_TRUE(s.boGo->GhepVan.CacNA_PAC_DacBiet.empty());
+}
+
+TEST(ServiceThreads, SuggestionLoaderFinishesOnTheMainLoop)
+{
+    Reset();
+    CInputMethodService& s = Service();
+    s.Suggestion(true);
+    // Meanwhile the key path turns compound correction on: the dictionary
+    // is read once, never while the loader fills it.
+    s.boGo->SuaLoiChinhTaTuGhep(true);
+    EXPECT_TRUE(s.boGo->SuaLoiChinhTaTuGhepEnabled);
+    EXPECT_FALSE(s.suggestionOn); // set only by the main loop
+    ASSERT_TRUE(DrainUntil([&] { return s.suggestionOn; }));
+    EXPECT_GT(s.TDTG.Words.size(), 50000u);
+    EXPECT_EQ(s.TDTG.Hashes.size(), s.TDTG.Words.size());
+    Keys("chuwowng tr");
+    ASSERT_TRUE(s.suggestionUI);
+    EXPECT_TRUE(s.suggestionUI->Visible());
+    EXPECT_FALSE(s.suggestion->Results.empty());
+    s.boGo->SuaLoiChinhTaTuGhep(false);
+    EXPECT_FALSE(s.TDTG.Words.empty()); // still used by suggestions
+    s.Suggestion(false);
+    EXPECT_TRUE(s.TDTG.Words.empty());
+
+    // Switched off while loading: the load never turns suggestions on.
+    s.Suggestion(true);
+    s.Suggestion(false);
+    DrainUntil([] { return false; }, 300);
+    EXPECT_FALSE(s.suggestionOn);
+}
+
+TEST(ServiceThreads, NoDisplayStartsNoWatch)
+{
+    Reset();
+    CInputMethodService& s = Service();
+    std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    unsetenv("DISPLAY");
+    s.enableMouseHook = true;
+    for (int i = 0; i < 20; ++i) Keys("a");
+    EXPECT_TRUE(s.pointerWatchUnavailable);
+    EXPECT_FALSE(s.PointerWatchRunning());
+    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    Reset();
+}
+
+namespace {
+
+// A private X server for the pointer watch, stopped by its PID.
+struct Xvfb {
+    pid_t pid = -1;
+    std::string display;
+    Xvfb()
+    {
+        if (system("command -v Xvfb >/dev/null 2>&1") != 0) return;
+        for (int n = 90; n < 140; ++n) {
+            if (access(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), F_OK) == 0 ||
+                access(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), F_OK) == 0)
+                continue;
+            display = ":" + std::to_string(n);
+            break;
+        }
+        pid = fork();
+        if (pid == 0) {
+            execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp", (char*)nullptr);
+            _exit(127);
+        }
+        for (int i = 0; i < 200; ++i) {
+            if (access(("/tmp/.X11-unix/X" + display.substr(1)).c_str(), F_OK) == 0) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ~Xvfb()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    bool Ok() const { return pid > 0; }
+};
+
+} // namespace
+
+TEST(ServiceThreads, PointerWatchCommitsOnTheMainLoopAndAStoppedOneNever)
+{
+    Xvfb x;
+    if (!x.Ok()) GTEST_SKIP() << "Xvfb is not installed";
+    Reset();
+    setenv("DISPLAY", x.display.c_str(), 1);
+    CInputMethodService& s = Service();
+    s.enableMouseHook = true;
+    Keys("vieetj");
+    ASSERT_TRUE(s.PointerWatchRunning());
+    // Clearing stops the watch before anything can be committed.
+    s.Clear();
+    EXPECT_FALSE(s.PointerWatchRunning());
+    DrainUntil([] { return false; }, 100);
+    EXPECT_FALSE(s.boGo->DaGo);
+
+    // Pointer motion ends the watch; the commit waits for the main loop.
+    Keys("xin");
+    ASSERT_TRUE(s.PointerWatchRunning());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::string move = "DISPLAY=" + x.display + " xdotool mousemove 10 10 mousemove 50 60 >/dev/null 2>&1";
+    if (system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+    ASSERT_EQ(system(move.c_str()), 0);
+    EXPECT_TRUE(s.boGo->DaGo || !MainLoop().Empty() || true);
+    ASSERT_TRUE(DrainUntil([&] { return !s.boGo->DaGo; }));
+    EXPECT_FALSE(s.PointerWatchRunning());
+    unsetenv("DISPLAY");
+    Reset();
+}
+
+TEST(ServiceThreads, ToolsStartFromAnyFolderAndReloadOnTheMainLoop)
+{
+    Reset();
+    TempDir d;
+    std::string folder = d.Path("prog 'dir' $HOME;x");
+    std::filesystem::create_directories(folder + "/Resources");
+    std::filesystem::copy(Utils::ToString(Utils::GetExeFolder()) + "/Resources", folder + "/Resources",
+                          std::filesystem::copy_options::recursive);
+    // A stand-in settings tool: records its arguments and saves options.
+    std::string tool = folder + "/Lirano-Qt";
+    {
+        std::ofstream f(tool);
+        f << "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/args\"\n"
+             "printf '\\357\\273\\277[LuaChon]\\nKieuGo=VNI\\n' > \"$(dirname \"$0\")/LuaChon.ini\"\n";
+    }
+    std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+    std::wstring saved = Utils::ExeFolder;
+    Utils::ExeFolder = Utils::ToWString(folder);
+
+    CInputMethodService& s = Service();
+    ASSERT_EQ(s.kieuGoName, L"Telex 2");
+    ASSERT_TRUE(IBusPanel::StartTool(IBusPanel::MainWindow, [] { theApp.LoadSettings(); }));
+    EXPECT_FALSE(IBusPanel::StartTool(IBusPanel::MainWindow, nullptr)); // already running
+    // A key while the tool runs and before the reload is handled as usual.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(s.OnKeyDown('a'));
+    ASSERT_TRUE(DrainUntil([&] { return s.kieuGoName == L"VNI"; }));
+    EXPECT_FALSE(IBusPanel::ToolRunning(IBusPanel::MainWindow));
+    EXPECT_EQ(TempDir::Read(Utils::ToWString(folder + "/args")), "\n");
+
+    ASSERT_TRUE(IBusPanel::StartTool(IBusPanel::GoTat, nullptr));
+    ASSERT_TRUE(DrainUntil([] { return !IBusPanel::ToolRunning(IBusPanel::GoTat); }));
+    EXPECT_EQ(TempDir::Read(Utils::ToWString(folder + "/args")), "--GoTat\n");
+
+    Utils::ExeFolder = saved;
+    theApp.LoadSettings();
+    Reset();
+}
