@@ -4,7 +4,7 @@ lirano_install_deps() {
   local what=$1
   local pkgs=(cmake ninja-build g++ pkg-config python3 libibus-1.0-dev libglib2.0-dev libx11-dev)
   if [ "$what" = test ]; then
-    pkgs+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
+    pkgs+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool)
   fi
   local missing=()
   for p in "${pkgs[@]}"; do
