@@ -143,27 +143,43 @@ void CIBus::print_engines_xml()
 
 void CIBus::ibus_disconnected_cb(IBusBus*, gpointer) { ibus_quit(); }
 
+namespace {
+
+bool g_requestName = false;
+
+void Register(IBusBus* b, gpointer)
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    IBusComponent* component = CIBus::ibus_lrn_get_component();
+    IBusFactory* factory = ibus_factory_new(ibus_bus_get_connection(b));
+    g_object_ref_sink(factory);
+    GList* engines = ibus_component_get_engines(component);
+    for (GList* p = engines; p; p = p->next)
+        ibus_factory_add_engine(factory, ibus_engine_desc_get_name(IBUS_ENGINE_DESC(p->data)),
+                                CIBus::ibus_lrn_engine_get_type());
+    g_list_free(engines);
+    if (g_requestName)
+        ibus_bus_request_name(b, "Lirano", 0);
+    else
+        ibus_bus_register_component(b, component);
+}
+
+} // namespace
+
 void CIBus::Start(bool ibus)
 {
     ibus_init();
     bus = ibus_bus_new();
     g_object_ref_sink(bus);
     g_signal_connect(bus, "disconnected", G_CALLBACK(ibus_disconnected_cb), nullptr);
-    if (!ibus_bus_is_connected(bus)) {
-        std::fputs("Lirano-IBus: cannot connect to the IBus daemon\n", stderr);
-        return;
-    }
-    IBusComponent* component = ibus_lrn_get_component();
-    IBusFactory* factory = ibus_factory_new(ibus_bus_get_connection(bus));
-    g_object_ref_sink(factory);
-    GList* engines = ibus_component_get_engines(component);
-    for (GList* p = engines; p; p = p->next)
-        ibus_factory_add_engine(factory, ibus_engine_desc_get_name(IBUS_ENGINE_DESC(p->data)), ibus_lrn_engine_get_type());
-    g_list_free(engines);
-    if (ibus)
-        ibus_bus_request_name(bus, "Lirano", 0);
+    g_requestName = ibus;
+    // A daemon that is still starting announces itself later.
+    if (ibus_bus_is_connected(bus))
+        Register(bus, nullptr);
     else
-        ibus_bus_register_component(bus, component);
+        g_signal_connect(bus, "connected", G_CALLBACK(Register), nullptr);
     theApp.Panel.Init();
     ibus_main();
 }
