@@ -3,8 +3,14 @@
 lirano_install_deps() {
   local what=$1
   local pkgs=(cmake ninja-build g++ pkg-config python3 libibus-1.0-dev libglib2.0-dev libx11-dev)
+  # The settings tool: Qt 6 Widgets with uic and rcc.
+  pkgs+=(qt6-base-dev qt6-base-dev-tools)
+  # Installing also needs the IBus daemon the engine registers with.
+  if [ "$what" = install ]; then
+    pkgs+=(ibus)
+  fi
   if [ "$what" = test ]; then
-    pkgs+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool)
+    pkgs+=(fonts-dejavu-core libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool)
   fi
   local missing=()
   for p in "${pkgs[@]}"; do

@@ -21,6 +21,11 @@ done
 python3 "$root/tools/gen_icons.py" "$tmp/V.png"
 cmp -s "$tmp/V.png" "$root/Resources/V.png" || { echo "Resources/V.png is stale: run tools/gen_icons.py"; fail=1; }
 
+python3 "$root/tools/gen_qt_icons.py" "$tmp/qt-icons"
+for f in "$tmp"/qt-icons/*.png; do
+  cmp -s "$f" "$root/qt/Icon/$(basename "$f")" || { echo "qt/Icon/$(basename "$f") is stale: run tools/gen_qt_icons.py"; fail=1; }
+done
+
 python3 "$root/tools/check_syllables.py" --tsv "$tmp/syllables.tsv" "$shared/data/Viet74K.txt" "$shared/data/vi_VN.dic" >/dev/null
 cmp -s "$tmp/syllables.tsv" "$root/tests/engine/syllables.tsv" || { echo "tests/engine/syllables.tsv is stale: run tools/check_syllables.py --tsv"; fail=1; }
 

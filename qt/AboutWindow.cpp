@@ -1,0 +1,10 @@
+#include "AboutWindow.h"
+
+#include "QtText.h"
+
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
+{
+    LiranoUi::InitResources();
+    ui.setupUi(this);
+    ui.LVersion->setText(QString::fromLatin1(LiranoUi::Version));
+}

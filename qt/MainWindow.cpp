@@ -1,0 +1,169 @@
+#include "MainWindow.h"
+
+#include <QMessageBox>
+
+#include "AboutWindow.h"
+#include "BangMaUtils.h"
+#include "GoTatWindow.h"
+#include "IniFile.h"
+#include "KieuGoUtils.h"
+#include "KieuGoWindow.h"
+#include "QtText.h"
+#include "SettingUtils.h"
+#include "Utils.h"
+
+MainWindow::MainWindow(QWidget* parent) : QDialog(parent)
+{
+    LiranoUi::InitResources();
+    ui.setupUi(this);
+
+    connect(ui.BCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui.BAbout, &QPushButton::clicked, this, &MainWindow::ShowAbout);
+    connect(ui.BOK, &QPushButton::clicked, this, &MainWindow::OK);
+    connect(ui.BAdvanced, &QPushButton::toggled, ui.tabWidget, &QWidget::setVisible);
+    connect(ui.BGoTat, &QPushButton::clicked, this, &MainWindow::ShowGoTatWindow);
+    connect(ui.CBBKieuGo, &QComboBox::currentTextChanged, this, &MainWindow::CBBKieuGo_CurrentIndexChanged);
+    connect(ui.BKieuGoInfo, &QPushButton::clicked, this, &MainWindow::BKieuGoInfo_Clicked);
+
+    for (const std::wstring& name : KieuGoUtils::LayTenTatCaKieuGo()) ui.CBBKieuGo->addItem(ToQ(name));
+    for (const std::wstring& name : BangMaUtils::LayTenTatCaBangMa()) ui.CBBBangMa->addItem(ToQ(name));
+
+    // The engine's own loader: what it would apply is what the window shows.
+    LuaChon o = LuaChon::DocFile(SettingUtils::FileLuaChon());
+    ui.CBBKieuGo->setCurrentIndex(ui.CBBKieuGo->findText(ToQ(o.KieuGo), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    ui.CBBBangMa->setCurrentIndex(ui.CBBBangMa->findText(ToQ(o.BangMa), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    for (auto& [box, field] : CheckBoxes()) box->setChecked(o.*field);
+    ui.LENA_PAC_DacBiet->setText(ToQ(o.NA_PAC_DacBiet));
+    soLuongTuGoiYDaDoc_ = o.SoLuongTuGoiY;
+    ui.CBBSoLuongTuGoiY->setCurrentIndex(SoLuongTuGoiYToIndex(o.SoLuongTuGoiY));
+    CBBKieuGo_CurrentIndexChanged(ui.CBBKieuGo->currentText());
+
+    ui.tabWidget->setCurrentIndex(0);
+    ui.BAdvanced->setChecked(true);
+}
+
+MainWindow::~MainWindow()
+{
+    // The two editors are top-level windows of their own.
+    delete gtw;
+    delete kgw;
+}
+
+int MainWindow::SoLuongTuGoiYToIndex(int n)
+{
+    switch (n) {
+    case 12: return 0;
+    case 24: return 1;
+    case 0: return 2;
+    default: return -1;
+    }
+}
+
+int MainWindow::IndexToSoLuongTuGoiY(int index)
+{
+    static const int counts[] = {12, 24, 0};
+    return index >= 0 && index < 3 ? counts[index] : -1;
+}
+
+std::vector<std::pair<QCheckBox*, bool LuaChon::*>> MainWindow::CheckBoxes() const
+{
+    return {
+        {ui.CBGoTat, &LuaChon::GoTat},
+        {ui.CBXuLyHoaThuongKhiGoTat, &LuaChon::XuLyHoaThuongKhiGoTat},
+        {ui.CBGoTatPAD, &LuaChon::GoTatPAD},
+        {ui.CBGoTatPAC, &LuaChon::GoTatPAC},
+        {ui.CBBoDauThanhKieu2, &LuaChon::BoDauThanhKieu2},
+        {ui.CBPADTuDo, &LuaChon::PADTuDo},
+        {ui.CBUODiKemPAC, &LuaChon::UODiKemPAC},
+        {ui.CBDungTuDienDeKTChinhTa, &LuaChon::DungTuDienDeKTChinhTa},
+        {ui.CBKhoiPhucPhimVoiTuSai, &LuaChon::KhoiPhucPhimVoiTuSai},
+        {ui.CBGoCacTuTVLienTuc, &LuaChon::GoCacTuTVLienTuc},
+        {ui.CBSuggestion, &LuaChon::Suggestion},
+        {ui.CBSuggestionUIHookUpDownKey, &LuaChon::SuggestionUIHookUpDownKey},
+        {ui.CBTuThemDauSac, &LuaChon::TuThemDauSac},
+        {ui.CBSuaLoiChinhTaTuDon, &LuaChon::SuaLoiChinhTaTuDon},
+        {ui.CBSuaLoiChinhTaTuGhep, &LuaChon::SuaLoiChinhTaTuGhep},
+        {ui.CBPreEditDecorate, &LuaChon::PreEditDecorate},
+        {ui.CBEnableMouseHook, &LuaChon::EnableMouseHook},
+    };
+}
+
+LuaChon MainWindow::Options() const
+{
+    LuaChon o;
+    // A list without selection stores an empty name.
+    o.KieuGo = FromQ(ui.CBBKieuGo->currentText());
+    o.BangMa = FromQ(ui.CBBBangMa->currentText());
+    for (auto& [box, field] : CheckBoxes()) o.*field = box->isChecked();
+    o.NA_PAC_DacBiet = FromQ(ui.LENA_PAC_DacBiet->text());
+    int n = IndexToSoLuongTuGoiY(ui.CBBSoLuongTuGoiY->currentIndex());
+    o.SoLuongTuGoiY = n >= 0 ? n : soLuongTuGoiYDaDoc_;
+    return o;
+}
+
+void MainWindow::Apply()
+{
+    lastApplyWrote_ = false;
+    std::wstring file = SettingUtils::FileLuaChon();
+    if (!LiranoUi::CanWriteFile(file)) {
+        LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
+        return;
+    }
+    // All 21 keys are written; sections and keys this window does not know
+    // are kept, as the engine keeps them when it saves.
+    IniFile ini;
+    IniFile::Sections sections;
+    if (Utils::FileExists(file)) sections = ini.Read(file);
+    IniFile::Settings& s = sections[LuaChon::Section];
+    for (auto& [key, value] : Options().Ghi()) s[key] = value;
+    ini.Write(file, sections);
+    lastApplyWrote_ = true;
+}
+
+void MainWindow::OK()
+{
+    Apply();
+    if (lastApplyWrote_) accept();
+}
+
+void MainWindow::on_BKieuGo_clicked()
+{
+    if (kgw)
+        kgw->Refresh();
+    else
+        kgw = new KieuGoWindow();
+    kgw->show();
+    kgw->raise();
+    kgw->activateWindow();
+}
+
+void MainWindow::ShowGoTatWindow()
+{
+    if (gtw)
+        gtw->Refresh();
+    else
+        gtw = new GoTatWindow();
+    gtw->show();
+    gtw->raise();
+    gtw->activateWindow();
+}
+
+void MainWindow::ShowAbout()
+{
+    if (!aw) aw = new AboutWindow(this);
+    aw->exec();
+}
+
+void MainWindow::CBBKieuGo_CurrentIndexChanged(const QString& text)
+{
+    std::wstring tip;
+    for (const auto& [key, f] : KieuGoUtils::LayKieuGo(FromQ(text))) tip += std::wstring(1, key) + L"\t" + f.ToString() + L"\n";
+    ui.BKieuGoInfo->setToolTip(ToQ(tip));
+}
+
+void MainWindow::BKieuGoInfo_Clicked()
+{
+    QMessageBox box(QMessageBox::Information, ui.CBBKieuGo->currentText(), ui.BKieuGoInfo->toolTip(), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}

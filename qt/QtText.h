@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include <QString>
+
+class QWidget;
+
+// Text between the core's wide strings (one code point per element) and
+// the toolkit's strings.
+inline QString ToQ(const std::wstring& s) { return QString::fromStdWString(s); }
+inline std::wstring FromQ(const QString& s) { return s.toStdWString(); }
+
+namespace LiranoUi {
+
+// The version shown in the about box and written into the IBus component.
+constexpr const char* Version = "0.7.1";
+
+// Message boxes of the settings tool: empty title, one OK button, text shown
+// as it is (never taken for markup).
+void Warning(QWidget* parent, const QString& text);
+void Information(QWidget* parent, const QString& text);
+
+// Whether the file can be written (replaced, or created in its folder), so
+// that a window can say so instead of losing the user's edits silently.
+bool CanWriteFile(const std::wstring& path);
+// "Không ghi được tập tin "path"": the warning shown when it cannot.
+QString CannotWriteMessage(const std::wstring& path);
+
+// Registers the compiled-in icons (needed because they live in a static
+// library); safe to call more than once.
+void InitResources();
+
+} // namespace LiranoUi

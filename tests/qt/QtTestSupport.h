@@ -1,0 +1,126 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QObject>
+#include <QTimer>
+#include <QtTest>
+
+#include "BangMaUtils.h"
+#include "KieuGoUtils.h"
+#include "QtText.h"
+#include "TempDir.h"
+#include "Utils.h"
+
+// Test classes register themselves by name; the test program runs the one
+// named on its command line (each is one CTest test).
+class QtTestRegistry {
+public:
+    typedef std::function<QObject*()> Factory;
+    static std::map<std::string, Factory>& All()
+    {
+        static std::map<std::string, Factory> all;
+        return all;
+    }
+};
+
+template <typename T> struct QtTestRegistrar {
+    explicit QtTestRegistrar(const char* name) { QtTestRegistry::All()[name] = [] { return new T(); }; }
+};
+#define LIRANO_QT_TEST(Class, Name) static QtTestRegistrar<Class> registrar##Class(Name)
+
+// A private program folder for one test: the settings files of every window
+// go there, Resources/ links to the real one, and the user's typing-method
+// and charset files point into it. Everything is put back afterwards.
+class ProgramFolder {
+public:
+    ProgramFolder()
+        : savedExe_(Utils::ExeFolder), savedKieuGo_(KieuGoUtils::FileTuDinhNghia),
+          savedBangMa_(BangMaUtils::FileTuDinhNghia)
+    {
+        std::filesystem::create_symlink(Utils::ToString(Utils::GetExeFolder()) + "/Resources", dir_.Path("Resources"));
+        Utils::ExeFolder = Utils::ToWString(Folder());
+        KieuGoUtils::FileTuDinhNghia = File("KieuGo.ini");
+        BangMaUtils::FileTuDinhNghia = File("BangMa.ini");
+    }
+    ~ProgramFolder()
+    {
+        Utils::ExeFolder = savedExe_;
+        KieuGoUtils::FileTuDinhNghia = savedKieuGo_;
+        BangMaUtils::FileTuDinhNghia = savedBangMa_;
+    }
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    std::string Folder() const { return dir_.Path("").substr(0, dir_.Path("").size() - 1); }
+    std::wstring File(const std::string& name) const { return dir_.WPath(name); }
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
+    std::wstring Write(const std::string& name, const std::string& bytes) const { return dir_.Write(name, bytes); }
+    std::string Read(const std::string& name) const { return TempDir::Read(dir_.WPath(name)); }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.Path(name)); }
+
+private:
+    TempDir dir_;
+    std::wstring savedExe_, savedKieuGo_, savedBangMa_;
+};
+
+// What a message box showed.
+struct SeenBox {
+    bool seen = false;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    bool hasParent = false;
+};
+
+// Watches for the next modal window (a message box or a file dialog) that
+// a call is about to run, hands it to `act` and leaves the rest to it.
+// Used as: ModalWatcher w([](QWidget* m) { ... }); <call that opens it>.
+class ModalWatcher : public QObject {
+public:
+    explicit ModalWatcher(std::function<void(QWidget*)> act) : act_(std::move(act))
+    {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible()) return;
+            timer_.stop();
+            done_ = true;
+            act_(modal);
+        });
+        timer_.start();
+    }
+    bool Done() const { return done_; }
+
+    // Closes the next message box with OK and returns what it showed.
+    static std::function<void(QWidget*)> Accept(SeenBox& seen)
+    {
+        return [&seen](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) {
+                w->close();
+                return;
+            }
+            seen.seen = true;
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.icon = box->icon();
+            seen.buttons = box->buttons().size();
+            seen.hasParent = box->parentWidget() != nullptr;
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept();
+        };
+    }
+
+private:
+    std::function<void(QWidget*)> act_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+inline QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
