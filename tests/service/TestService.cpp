@@ -276,3 +276,44 @@ TEST(ServiceThreads, ToolsStartFromAnyFolderAndReloadOnTheMainLoop)
     theApp.LoadSettings();
     Reset();
 }
+
+TEST(HotKeys, TextAndPacking)
+{
+    EXPECT_EQ(CHotKey(MOD_SHIFT | MOD_WIN, 0).ToString(), L"Shift+Win");
+    EXPECT_EQ(CHotKey(MOD_CONTROL, 0xff09).ToString(), L"Ctrl+");
+    EXPECT_EQ(CHotKey(MOD_CONTROL | MOD_ALT, 0).ToString(), L"Ctrl+Alt");
+    EXPECT_EQ(CHotKey().ToString(), L"");
+    CHotKey k(MOD_ALT, 0x41);
+    EXPECT_EQ(CHotKey(k.ToInteger()), k);
+    EXPECT_TRUE(k.IsValidHotKey());
+    EXPECT_FALSE(CHotKey(0, 0x41).IsValidHotKey());
+    EXPECT_NE(k, CHotKey(MOD_ALT, 0x42));
+}
+
+TEST(Panel, ChoosingACharsetSwitchesOutputAndRewritesTheOptions)
+{
+    Reset();
+    TempDir d;
+    std::wstring saved = Utils::ExeFolder;
+    Utils::ExeFolder = d.WPath("");
+    Utils::ExeFolder.pop_back();
+    d.Write("LuaChon.ini", "\xEF\xBB\xBF[LuaChon]\nZeta=1\nGoTat=0\nKieuGo=Telex 2\n[Other]\nx=y\n");
+    CInputMethodService& s = Service();
+    theApp.Panel.Init();
+    Keys("vieetj");
+    theApp.Panel.PropertyActivate(nullptr, "BangMa-VNI Windows", 1);
+    EXPECT_EQ(s.bangMaName, L"VNI Windows");
+    EXPECT_EQ(s.boGo->EncodeTatCaKT(false), L"vieät");
+    EXPECT_EQ(TempDir::Read(d.WPath("LuaChon.ini")),
+              "\xEF\xBB\xBF[LuaChon]\nBangMa=VNI Windows\nGoTat=0\nKieuGo=Telex 2\nZeta=1\n\n[Other]\nx=y\n\n");
+    // A typing-method name that is not ASCII round-trips through its key.
+    theApp.Panel.PropertyActivate(nullptr, "KieuGo-Của tôi", 1);
+    EXPECT_EQ(s.kieuGoName, L"Của tôi");
+    theApp.Panel.PropertyActivate(nullptr, "KieuGo-Telex 2", 1);
+    theApp.Panel.PropertyActivate(nullptr, "BangMa-Unicode", 1);
+    theApp.Panel.PropertyActivate(nullptr, "Nothing", 1);
+    theApp.Panel.PropertyActivate(nullptr, nullptr, 1);
+    EXPECT_EQ(s.boGo->EncodeTatCaKT(false), L"việt");
+    Utils::ExeFolder = saved;
+    Reset();
+}
