@@ -11,6 +11,8 @@ lirano_install_deps() {
   fi
   if [ "$what" = test ]; then
     pkgs+=(fonts-dejavu-core libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool)
+    # The IBus tests run their own D-Bus bus, X display and ibus-daemon.
+    pkgs+=(ibus dbus dbus-x11 x11-utils)
   fi
   local missing=()
   for p in "${pkgs[@]}"; do

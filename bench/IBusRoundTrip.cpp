@@ -1,0 +1,217 @@
+// Key round trip through a private ibus-daemon: the time from the client's
+// ProcessKeyEvent call to its reply, for key presses and releases, while a
+// real text is typed. Lirano-IBus and the engine that takes no key
+// (lirano-null-engine) run in the same session, and the input context
+// switches between them, so the difference is what Lirano adds to the
+// daemon's own cost.
+//
+// The text: phrases of Resources/TuDienTuGhep.txt in file order, typed in
+// Telex 2 (each shape mark right after its letter, the tone key at the end
+// of its syllable), a space between words and between phrases.
+//
+//   bench_ibus_roundtrip [--keys N] [--mouse-hook] [--program PATH]
+//
+// Without --mouse-hook the engine commits at every space (EnableMouseHook=0),
+// as a user who has switched the mouse watch off types; with it the text
+// stays in the pre-edit across words and a Return ends each phrase.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "IBusHarness.h"
+#include "KeyStreams.h"
+#include "UtfConverter.h"
+#include "Utils.h"
+
+namespace {
+
+struct Key {
+    guint keyval;
+};
+
+const size_t kBlock = 1000; // keys typed by one engine before the other takes its turn
+
+struct Timing {
+    std::vector<double> press, release, both;
+    int consumed = 0;
+};
+
+double Percentile(std::vector<double> v, double p)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    size_t i = (size_t)(p * (double)(v.size() - 1) + 0.5);
+    return v[std::min(i, v.size() - 1)];
+}
+
+// The key stream and the text it should give; `ends` receives the index
+// after each phrase.
+std::vector<Key> MakeKeys(const std::string& dictionary, size_t wanted, bool returnAfterPhrase, std::wstring& text,
+                          size_t& phrases, std::vector<size_t>& ends)
+{
+    std::vector<std::wstring> lines = Utils::ReadAllLines(Utils::ToWString(dictionary));
+    std::vector<Key> keys;
+    phrases = 0;
+    for (size_t i = 1; i < lines.size() && keys.size() < wanted; ++i) { // line 1 holds the count
+        std::wstring phrase = lines[i];
+        while (!phrase.empty() && (phrase.back() == L'\r' || phrase.back() == L' ')) phrase.pop_back();
+        if (phrase.empty()) continue;
+        std::wstring k = keys::Text(phrase, L"Telex 2");
+        bool ascii = std::all_of(k.begin(), k.end(), [](wchar_t c) { return c >= 0x20 && c < 0x7f; });
+        if (!ascii) continue; // a phrase with letters outside the tables
+        for (wchar_t c : k) keys.push_back({(guint)c});
+        if (returnAfterPhrase)
+            keys.push_back({IBUS_KEY_Return});
+        else
+            keys.push_back({' '});
+        text += phrase + (returnAfterPhrase ? L"" : L" ");
+        ends.push_back(keys.size());
+        ++phrases;
+    }
+    return keys;
+}
+
+void Measure(ibustest::Client& client, const std::vector<Key>& keys, size_t from, size_t to, size_t warmup,
+             Timing& t)
+{
+    for (size_t i = from; i < to; ++i) {
+        IBusInputContext* ic = client.context();
+        auto t0 = ibustest::Clock::now();
+        bool consumed = ibus_input_context_process_key_event(ic, keys[i].keyval, 0, 0);
+        auto t1 = ibustest::Clock::now();
+        ibus_input_context_process_key_event(ic, keys[i].keyval, 0, IBUS_RELEASE_MASK);
+        auto t2 = ibustest::Clock::now();
+        // Signals (pre-edit, commits) are handled outside the timed calls.
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        if (i < warmup) continue;
+        double p = std::chrono::duration<double, std::micro>(t1 - t0).count();
+        double r = std::chrono::duration<double, std::micro>(t2 - t1).count();
+        t.press.push_back(p);
+        t.release.push_back(r);
+        t.both.push_back(p + r);
+        t.consumed += consumed ? 1 : 0;
+    }
+}
+
+void Report(const char* name, const Timing& t)
+{
+    std::printf("%-12s press  median %7.1f us  p99 %7.1f us\n", name, Percentile(t.press, 0.5),
+                Percentile(t.press, 0.99));
+    std::printf("%-12s release median %6.1f us  p99 %7.1f us\n", name, Percentile(t.release, 0.5),
+                Percentile(t.release, 0.99));
+    std::printf("%-12s key    median %7.1f us  p99 %7.1f us  (press + release; %d of %zu presses consumed)\n", name,
+                Percentile(t.both, 0.5), Percentile(t.both, 0.99), t.consumed, t.both.size());
+}
+
+int Fail(const std::string& what, ibustest::PrivateSession& session)
+{
+    std::fprintf(stderr, "bench_ibus_roundtrip: %s\n--- engine output\n%s\n--- ibus-daemon output\n%s\n", what.c_str(),
+                 session.ReadLog("engine.log").c_str(), session.ReadLog("ibus-daemon.log").c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    size_t wanted = 20000;
+    bool mouseHook = false;
+    std::string program = ibustest::BinDir() + "/Lirano-IBus";
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--keys") && i + 1 < argc)
+            wanted = (size_t)std::atol(argv[++i]);
+        else if (!std::strcmp(argv[i], "--mouse-hook"))
+            mouseHook = true;
+        else if (!std::strcmp(argv[i], "--program") && i + 1 < argc)
+            program = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: %s [--keys N] [--mouse-hook] [--program PATH]\n", argv[0]);
+            return 2;
+        }
+    }
+    const std::string nullEngine = ibustest::BinDir() + "/lirano-null-engine";
+    for (const std::string& p : {program, nullEngine})
+        if (!ibustest::FileExists(p)) {
+            std::fprintf(stderr, "bench_ibus_roundtrip: %s is not built\n", p.c_str());
+            return 1;
+        }
+
+    std::wstring expected;
+    size_t phrases = 0;
+    std::vector<size_t> ends;
+    const std::vector<Key> keys = MakeKeys(ibustest::BinDir() + "/Resources/TuDienTuGhep.txt", wanted, mouseHook,
+                                           expected, phrases, ends);
+    if (keys.size() < wanted) {
+        std::fprintf(stderr, "bench_ibus_roundtrip: only %zu keys from the dictionary\n", keys.size());
+        return 1;
+    }
+    const size_t warmup = std::min<size_t>(500, keys.size() / 10);
+
+    ibustest::PrivateSession session;
+    ibustest::ProgramCopy copy;
+    ibustest::Client client;
+    std::string error;
+    if (!session.Start(error)) return Fail(error, session);
+    std::string ini = std::string("[LuaChon]\nEnableMouseHook=") + (mouseHook ? "1" : "0") + "\n";
+    if (!copy.Make(session.Dir(), program, ini, error)) return Fail(error, session);
+    pid_t lirano = session.Spawn({copy.program}, "engine.log", error);
+    pid_t null = session.Spawn({nullEngine}, "null-engine.log", error);
+    if (lirano < 0 || null < 0) return Fail(error, session);
+    if (!client.Connect(session, error)) return Fail(error, session);
+    if (!client.WaitForEngine("Lirano", 15000, [&] { return session.Alive(lirano); }) ||
+        !client.WaitForEngine("LiranoNull", 15000, [&] { return session.Alive(null); }))
+        return Fail("an engine did not register", session);
+    if (!client.CreateContext(IBUS_CAP_PREEDIT_TEXT | IBUS_CAP_FOCUS | IBUS_CAP_LOOKUP_TABLE, error))
+        return Fail(error, session);
+
+    std::printf("private session up in %.0f ms (dbus-daemon, Xvfb %s, ibus-daemon)\n", session.startMs,
+                session.Display().c_str());
+    std::printf("%zu keys (%zu phrases of TuDienTuGhep.txt in Telex 2), %zu warm-up keys not counted, "
+                "EnableMouseHook=%d\n",
+                keys.size(), phrases, warmup, mouseHook ? 1 : 0);
+
+    // The engines take turns, a block of whole phrases each (the block ends
+    // with a space or Return, so the text is committed before the switch),
+    // so that a slower or busier stretch of the machine weighs on both.
+    Timing lt, nt;
+    std::string committed;
+    size_t from = 0;
+    for (size_t e = 0; e < ends.size(); ++e) {
+        const size_t to = ends[e];
+        if (to - from < kBlock && e + 1 < ends.size()) continue;
+        if (!client.SelectEngine("Lirano", 15000)) return Fail("cannot select Lirano", session);
+        client.ClearRecords();
+        Measure(client, keys, from, to, warmup, lt);
+        client.Sync();
+        committed += client.commits;
+        if (!client.SelectEngine("LiranoNull", 15000)) return Fail("cannot select LiranoNull", session);
+        client.ClearRecords();
+        Measure(client, keys, from, to, warmup, nt);
+        client.Sync();
+        if (!client.commits.empty()) std::printf("the null engine committed text (it should not)\n");
+        from = to;
+    }
+
+    Report("Lirano-IBus", lt);
+    Report("null engine", nt);
+    std::printf("difference   key    median %+7.1f us  p99 %+7.1f us  (Lirano-IBus minus null engine)\n",
+                Percentile(lt.both, 0.5) - Percentile(nt.both, 0.5), Percentile(lt.both, 0.99) -
+                                                                         Percentile(nt.both, 0.99));
+    const std::string want = UtfConverter::ToUtf8(expected);
+    std::printf("Lirano-IBus committed %zu bytes; %s the typed text\n", committed.size(),
+                committed == want ? "equal to" : "DIFFERENT from");
+    if (committed != want) {
+        size_t i = 0;
+        while (i < committed.size() && i < want.size() && committed[i] == want[i]) ++i;
+        size_t from = i > 40 ? i - 40 : 0;
+        std::printf("  first difference at byte %zu:\n  got  ...%s\n  want ...%s\n", i,
+                    committed.substr(from, 100).c_str(), want.substr(from, 100).c_str());
+    }
+    client.Close();
+    session.StopAll();
+    return 0;
+}
