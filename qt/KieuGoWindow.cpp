@@ -101,8 +101,11 @@ void KieuGoWindow::Refresh()
     // that is being deleted.
     ui.LW->setCurrentItem(nullptr);
     ui.LW->clear();
+    // From the user's file itself: looking the name up would give the
+    // built-in method of the same name, and OK would then overwrite the
+    // user's keys with it.
     for (const std::wstring& name : KieuGoUtils::LayTenCacKieuGoTuDinhNghia())
-        ui.LW->addItem(new KieuGoEntry(ToQ(name), KieuGoUtils::LayKieuGo(name)));
+        ui.LW->addItem(new KieuGoEntry(ToQ(name), KieuGoUtils::LayKieuGoFromFile(KieuGoUtils::FileTuDinhNghia, name)));
     ui.LW->setCurrentItem(nullptr);
     ui.groupBox->setEnabled(false);
     ui.TW->clear();

@@ -108,6 +108,17 @@ private slots:
         QCOMPARE(Rows(w), QStringList({Q("d=Dấu gạch : D thành Đ"), Q("q=qu")}));
     }
 
+    void aUserMethodNamedLikeABuiltInOneKeepsItsOwnKeys()
+    {
+        ProgramFolder f;
+        f.Write("KieuGo.ini", Bom("[Telex]\nq=qu\n"));
+        KieuGoWindow w;
+        w.ui.LW->setCurrentRow(0);
+        QCOMPARE(Rows(w), QStringList({Q("q=qu")}));
+        w.accept();
+        QCOMPARE(f.Read("KieuGo.ini"), Bom("[Telex]\nq=qu\n\n"));
+    }
+
     void aKeyTypedReplacesTheKeyShown()
     {
         ProgramFolder f;
