@@ -26,7 +26,10 @@ bool isLegalUTF8(const UTF8* source, int length)
         if ((a = (*--srcptr)) < 0x80 || a > 0xBF) return false;
         [[fallthrough]];
     case 2:
-        if ((a = (*--srcptr)) > 0xBF) return false;
+        // Every continuation byte is 0x80-0xBF, also after E0, ED, F0, F4
+        // (without the lower bound, ED or F4 followed by ASCII decoded as
+        // one character and swallowed the ASCII byte).
+        if ((a = (*--srcptr)) < 0x80 || a > 0xBF) return false;
         switch (*source) {
         case 0xE0: if (a < 0xA0) return false; break;
         case 0xED: if (a > 0x9F) return false; break;

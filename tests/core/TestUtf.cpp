@@ -21,6 +21,10 @@ TEST(Utf8, DecodingStopsAtFirstIllegalOrIncompleteSequence)
     EXPECT_EQ(UtfConverter::FromUtf8("ab\xED\xA0\x80" "c"), L"ab");
     EXPECT_EQ(UtfConverter::FromUtf8("ab\xF4\x90\x80\x80" "c"), L"ab");
     EXPECT_EQ(UtfConverter::FromUtf8("ab\xF8\x88\x80\x80\x80"), L"ab");
+    // A lead byte followed by ASCII is illegal, whatever the lead.
+    EXPECT_EQ(UtfConverter::FromUtf8("z\xED=\x8D"), L"z");
+    EXPECT_EQ(UtfConverter::FromUtf8("z\xF4=\x8D\x8D"), L"z");
+    EXPECT_EQ(UtfConverter::FromUtf8("z\xE0=\x8D"), L"z");
     // A sequence cut by the end of input.
     EXPECT_EQ(UtfConverter::FromUtf8("ab\xE1\xBA"), L"ab");
     EXPECT_EQ(UtfConverter::FromUtf8(""), L"");
