@@ -692,9 +692,8 @@ bool Client::ClickCandidate(guint index, std::string& error)
             error = "cannot own the panel name";
             return false;
         }
-        Sync();
-        // The panel learns the focused context from the daemon.
-        ibus_input_context_focus_in(context_);
+        // The daemon takes the new owner as its panel and tells it the
+        // focused context itself.
         Sync();
     }
     ibus_panel_service_candidate_clicked(panel_, index, 1, 0);

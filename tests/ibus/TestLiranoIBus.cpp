@@ -387,7 +387,9 @@ TEST_F(LiranoIBusTest, ChoosingACharsetSwitchesTheOutputAndSavesIt)
     EXPECT_NE(ini.find("EnableMouseHook=1"), std::string::npos) << ini; // other keys stay
     EXPECT_NE(ini.find("GoTat=1"), std::string::npos) << ini;
     EXPECT_NE(ini.find("KieuGo=Telex 2"), std::string::npos) << ini;
-    // The build tree's folder is untouched: the copy was written.
+    // The menu shows the new charset and checks its entry.
+    EXPECT_TRUE(client.WaitFor([&] { return client.propertyLabels["BangMa"] == "VNI Windows"; }, kReactMs))
+        << client.propertyLabels["BangMa"];
     client.TypeText("vieetj");
     EXPECT_EQ(client.VisiblePreedit(), Encoded(L"việt", L"VNI Windows"));
     EXPECT_NE(client.VisiblePreedit(), "việt");
@@ -402,6 +404,7 @@ TEST_F(LiranoIBusTest, ChoosingATypingMethodSwitchesTheKeys)
     client.ActivateProperty("KieuGo-VNI");
     EXPECT_TRUE(client.WaitFor(
         [&] { return copy.ReadFile("LuaChon.ini").find("KieuGo=VNI") != std::string::npos; }, kReactMs));
+    EXPECT_TRUE(client.WaitFor([&] { return client.propertyLabels["KieuGo"] == "VNI"; }, kReactMs));
     client.TypeText("vie6t5");
     EXPECT_EQ(client.VisiblePreedit(), "việt");
 }
