@@ -359,6 +359,36 @@ TEST_F(LiranoIBusTest, CandidateClickOnPageTwoTakesTheWordShownThere)
     EXPECT_FALSE(StartsWith(Text(), page1[index]));
 }
 
+TEST_F(LiranoIBusTest, ShiftF3TakesTheThirdCandidateOfTheNextPage)
+{
+    LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\nSuggestion=1\n"));
+    ASSERT_TRUE(WaitForSuggestions());
+    client.TypeText("nam");
+    ASSERT_EQ(client.candidates.size(), 12u);
+    // What the second page holds, then back to the first.
+    EXPECT_TRUE(client.Press(IBUS_KEY_Page_Down));
+    ASSERT_GE(client.candidates.size(), 3u);
+    const std::string third = client.candidates[2];
+    EXPECT_TRUE(client.Press(IBUS_KEY_Page_Up));
+    EXPECT_EQ(client.tableCursor, 0u);
+    // F1 to F12 with Shift count from the 13th candidate of the page shown.
+    client.KeyDown(IBUS_KEY_Shift_L);
+    EXPECT_TRUE(client.Press(IBUS_KEY_F3, IBUS_SHIFT_MASK));
+    client.KeyUp(IBUS_KEY_Shift_L, IBUS_SHIFT_MASK);
+    EXPECT_TRUE(StartsWith(Text(), third)) << Text() << " / " << third;
+}
+
+TEST_F(LiranoIBusTest, UpDownCommitAndPassUnlessTheListTakesThem)
+{
+    LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\nSuggestion=1\n"));
+    ASSERT_TRUE(WaitForSuggestions());
+    client.TypeText("vieetj");
+    ASSERT_TRUE(client.tableVisible);
+    EXPECT_FALSE(client.Press(IBUS_KEY_Down));
+    EXPECT_EQ(client.commits, "việt");
+    EXPECT_EQ(client.VisiblePreedit(), "");
+}
+
 // ---------------------------------------------------------------- panel menu
 
 TEST_F(LiranoIBusTest, PanelPropertiesAreRegistered)
@@ -407,6 +437,31 @@ TEST_F(LiranoIBusTest, ChoosingATypingMethodSwitchesTheKeys)
     EXPECT_TRUE(client.WaitFor([&] { return client.propertyLabels["KieuGo"] == "VNI"; }, kReactMs));
     client.TypeText("vie6t5");
     EXPECT_EQ(client.VisiblePreedit(), "việt");
+}
+
+TEST_F(LiranoIBusTest, ChoosingTheCurrentMethodStillSavesTheOptions)
+{
+    LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\n"));
+    client.ActivateProperty("KieuGo-Telex 2");
+    EXPECT_TRUE(client.WaitFor(
+        [&] { return copy.ReadFile("LuaChon.ini").find("KieuGo=Telex 2") != std::string::npos; }, kReactMs));
+    const std::string ini = copy.ReadFile("LuaChon.ini");
+    EXPECT_NE(ini.find("BangMa=Unicode"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("EnableMouseHook=1"), std::string::npos) << ini;
+    client.TypeText("vieetj");
+    EXPECT_EQ(client.VisiblePreedit(), "việt");
+}
+
+TEST_F(LiranoIBusTest, NoOptionsFileMeansTheDefaults)
+{
+    LIRANO_LAUNCH(Program(), kEngine, ""); // no LuaChon.ini in the program folder
+    EXPECT_EQ(client.propertyLabels["KieuGo"], "Telex 2");
+    EXPECT_EQ(client.propertyLabels["BangMa"], "Unicode");
+    // The mouse watch is on by default: words stay in the pre-edit.
+    client.TypeText("vieetj namw");
+    EXPECT_EQ(client.VisiblePreedit(), "việt năm");
+    EXPECT_EQ(client.commits, "");
+    EXPECT_FALSE(ibustest::FileExists(copy.folder + "/LuaChon.ini")); // nothing written unasked
 }
 
 // ---------------------------------------------------------------- pointer
