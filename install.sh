@@ -52,8 +52,23 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL
 cmake --build "$build" --parallel "$(nproc)"
 
 echo "== Installing into $prefix (owned by $owner)"
+# The folder is given to the user whole: it must be Lirano's alone.
+if [ -d "$prefix" ]; then
+  for e in "$prefix"/* "$prefix"/.[!.]*; do
+    [ -e "$e" ] || continue
+    case "$(basename "$e")" in
+      Lirano-IBus | Lirano-Qt | lirano | Resources | LuaChon.ini | GoTat.ini | KieuGo.ini | BangMa.ini | ChuyenMa.ini | \
+        Suggestion_UsedKeywords.dat) ;;
+      *)
+        echo "install.sh: $prefix holds $(basename "$e"), which is not Lirano's: choose a folder of its own with PREFIX" >&2
+        exit 1
+        ;;
+    esac
+  done
+fi
 [ -d "$prefix" ] || $sudo install -d -m 755 -o "$owner" -g "$group" "$prefix"
-[ -w "$prefix" ] || $sudo chown "$owner:$group" "$prefix"
+# An earlier installation made by root is taken over too.
+$sudo chown -R "$owner:$group" "$prefix"
 if [ -w "$prefix" ]; then cmake --install "$build" >/dev/null; else $sudo cmake --install "$build" >/dev/null; fi
 # Settings files already there (LuaChon.ini, GoTat.ini, KieuGo.ini, ...)
 # are the user's and are left as they are; everything must stay writable.
