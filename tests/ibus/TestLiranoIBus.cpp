@@ -73,6 +73,14 @@ protected:
         }
         return false;
     }
+
+    // The engine registers its menu at focus-in, which the daemon passes on
+    // without waiting: the list may come after the engine is selected.
+    bool WaitForMenu()
+    {
+        return client.WaitFor([&] { return client.propertyRegistrations > 0 && !client.propertyKeys.empty(); },
+                              kReactMs);
+    }
 };
 
 // ---------------------------------------------------------------- typing
@@ -394,6 +402,7 @@ TEST_F(LiranoIBusTest, UpDownCommitAndPassUnlessTheListTakesThem)
 TEST_F(LiranoIBusTest, PanelPropertiesAreRegistered)
 {
     LIRANO_LAUNCH(Program(), kEngine, kMouseOn);
+    ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     const auto& keys = client.propertyKeys;
     for (const char* k : {"KieuGo", "BangMa", "More", "KieuGo-Telex 2", "BangMa-Unicode", "BangMa-VNI Windows",
                           "ChuyenMa", "GoTat", "MainWindow"})
@@ -408,6 +417,7 @@ TEST_F(LiranoIBusTest, PanelPropertiesAreRegistered)
 TEST_F(LiranoIBusTest, ChoosingACharsetSwitchesTheOutputAndSavesIt)
 {
     LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\nGoTat=1\n"));
+    ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     client.ActivateProperty("BangMa-VNI Windows");
     EXPECT_TRUE(client.WaitFor(
         [&] { return copy.ReadFile("LuaChon.ini").find("BangMa=VNI Windows") != std::string::npos; }, kReactMs))
@@ -430,6 +440,7 @@ TEST_F(LiranoIBusTest, ChoosingACharsetSwitchesTheOutputAndSavesIt)
 TEST_F(LiranoIBusTest, ChoosingATypingMethodSwitchesTheKeys)
 {
     LIRANO_LAUNCH(Program(), kEngine, kMouseOn);
+    ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     ASSERT_TRUE(Contains(client.propertyKeys, "KieuGo-VNI"));
     client.ActivateProperty("KieuGo-VNI");
     EXPECT_TRUE(client.WaitFor(
@@ -442,6 +453,7 @@ TEST_F(LiranoIBusTest, ChoosingATypingMethodSwitchesTheKeys)
 TEST_F(LiranoIBusTest, ChoosingTheCurrentMethodStillSavesTheOptions)
 {
     LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\n"));
+    ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     client.ActivateProperty("KieuGo-Telex 2");
     EXPECT_TRUE(client.WaitFor(
         [&] { return copy.ReadFile("LuaChon.ini").find("KieuGo=Telex 2") != std::string::npos; }, kReactMs));
@@ -455,6 +467,7 @@ TEST_F(LiranoIBusTest, ChoosingTheCurrentMethodStillSavesTheOptions)
 TEST_F(LiranoIBusTest, NoOptionsFileMeansTheDefaults)
 {
     LIRANO_LAUNCH(Program(), kEngine, ""); // no LuaChon.ini in the program folder
+    ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     EXPECT_EQ(client.propertyLabels["KieuGo"], "Telex 2");
     EXPECT_EQ(client.propertyLabels["BangMa"], "Unicode");
     // The mouse watch is on by default: words stay in the pre-edit.
