@@ -582,3 +582,71 @@ TEST(LiranoIBusXml, PrintsTheEngineDescriptionWithoutABus)
     EXPECT_NE(out.find("<name>Lirano</name>"), std::string::npos);
     EXPECT_NE(out.find("<language>vi</language>"), std::string::npos);
 }
+
+// ---------------------------------------------------------------- settings tool
+
+namespace {
+
+// Processes whose parent is `parent` and whose command is `name`.
+std::vector<pid_t> ChildrenNamed(pid_t parent, const std::string& name)
+{
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        FILE* f = fopen(("/proc/" + pid + "/stat").c_str(), "r");
+        if (!f) continue;
+        char comm[256] = {0};
+        char state;
+        int ppid = 0;
+        bool ok = fscanf(f, "%*d (%255[^)]) %c %d", comm, &state, &ppid) == 3;
+        fclose(f);
+        if (ok && ppid == parent && name.compare(0, 15, comm) == 0) found.push_back(std::stoi(pid));
+    }
+    return found;
+}
+
+} // namespace
+
+TEST_F(LiranoIBusTest, MainWindowFromTheMenuAndTheReloadAfterIt)
+{
+    const std::string tool = ibustest::BinDir() + "/Lirano-Qt";
+    if (!ibustest::FileExists(tool)) GTEST_SKIP() << tool << " is not built";
+    LIRANO_LAUNCH(Program(), kEngine, kMouseOn);
+    std::filesystem::copy_file(tool, copy.folder + "/Lirano-Qt");
+    ASSERT_TRUE(WaitForMenu()) << "no property list registered";
+    client.ActivateProperty("MainWindow");
+    // The engine starts the settings window through the shell.
+    std::vector<pid_t> windows;
+    ASSERT_TRUE(client.WaitFor(
+        [&] {
+            for (pid_t sh : ChildrenNamed(enginePid, "sh")) {
+                auto w = ChildrenNamed(sh, "Lirano-Qt");
+                windows.insert(windows.end(), w.begin(), w.end());
+            }
+            auto direct = ChildrenNamed(enginePid, "Lirano-Qt");
+            windows.insert(windows.end(), direct.begin(), direct.end());
+            return !windows.empty();
+        },
+        kStartMs))
+        << "the settings window did not start";
+    // Choosing it again while the window is open starts nothing more.
+    client.ActivateProperty("MainWindow");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // Options saved while the window is open, then the window closes.
+    copy.WriteFile("LuaChon.ini", "\xEF\xBB\xBF[LuaChon]\nKieuGo=VNI\nEnableMouseHook=1\n");
+    for (pid_t w : windows) kill(w, SIGTERM);
+    // The engine reloads after the window's exit: VNI keys now.
+    EXPECT_TRUE(client.WaitFor(
+        [&] {
+            client.Press(IBUS_KEY_Escape);
+            client.Press('a');
+            client.Press('1');
+            bool vni = client.VisiblePreedit() == "á";
+            client.Press(IBUS_KEY_BackSpace);
+            client.Press(IBUS_KEY_BackSpace);
+            return vni;
+        },
+        kStartMs))
+        << "the engine did not reload the options; pre-edit " << client.VisiblePreedit();
+}
