@@ -11,6 +11,8 @@ namespace {
 
 typedef struct {
     IBusEngine parent;
+    // The input context is a password or PIN field: keys pass untouched.
+    gboolean secret;
 } IBusLRNEngine;
 
 typedef struct {
@@ -20,6 +22,10 @@ typedef struct {
 IBusEngineClass* parent_class = nullptr;
 IBusBus* bus = nullptr;
 
+// The component's name is the bus name the program asks for when IBus
+// starts it; IBus only accepts a legal D-Bus name there.
+const char* kComponentName = "org.freedesktop.IBus.Lirano";
+
 const char* kAuthor = "Lirano developers <lirano@users.noreply.invalid>";
 const char* kHomepage = "https://lirano.invalid/";
 
@@ -28,9 +34,14 @@ GObject* ibus_lrn_engine_constructor(GType type, guint n, GObjectConstructParam*
     return G_OBJECT_CLASS(parent_class)->constructor(type, n, params);
 }
 
-gboolean OnProcessKeyEvent(IBusEngine*, guint keyval, guint, guint state)
+bool Secret(IBusEngine* engine) { return ((IBusLRNEngine*)engine)->secret; }
+
+gboolean OnProcessKeyEvent(IBusEngine* engine, guint keyval, guint, guint state)
 {
-    if (!CIBus::IME) return FALSE;
+    if (!CIBus::IME || Secret(engine)) return FALSE;
+    // Keys come only to the focused context; a client that sends keys
+    // without focus gets them typed where they are sent.
+    if (CIBus::IME->engine != engine) CIBus::IME->Focus(engine);
     if (state & IBUS_RELEASE_MASK) return CIBus::IME->OnKeyUp(keyval);
     return CIBus::IME->OnKeyDown(keyval);
 }
@@ -39,19 +50,19 @@ void OnFocusIn(IBusEngine* engine)
 {
     std::printf("focus_in %p\n", (void*)engine);
     std::fflush(stdout);
-    if (CIBus::IME) {
-        CIBus::IME->Engine(engine);
-        CIBus::IME->Clear();
-        CIBus::IME->modifiers = 0;
-    }
+    if (CIBus::IME) CIBus::IME->Focus(engine);
     if (theApp.Panel.mainList) ibus_engine_register_properties(engine, theApp.Panel.mainList);
     if (parent_class->focus_in) parent_class->focus_in(engine);
 }
 
+// IBus itself commits the pre-edit shown on focus-out and reset (it is sent
+// in commit-on-reset mode), so the engine only forgets it: committing here
+// as well would type it twice.
 void OnFocusOut(IBusEngine* engine)
 {
     std::printf("focus_out %p\n", (void*)engine);
     std::fflush(stdout);
+    if (CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Clear();
     if (parent_class->focus_out) parent_class->focus_out(engine);
 }
 
@@ -59,7 +70,7 @@ void OnReset(IBusEngine* engine)
 {
     std::printf("reset %p\n", (void*)engine);
     std::fflush(stdout);
-    if (CIBus::IME) CIBus::IME->Clear();
+    if (CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Clear();
     if (parent_class->reset) parent_class->reset(engine);
 }
 
@@ -67,8 +78,24 @@ void OnDisable(IBusEngine* engine)
 {
     std::printf("disable%p\n", (void*)engine);
     std::fflush(stdout);
-    if (CIBus::IME) CIBus::IME->Commit();
+    if (CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Commit();
     if (parent_class->disable) parent_class->disable(engine);
+}
+
+void OnSetContentType(IBusEngine* engine, guint purpose, guint hints)
+{
+    bool secret = purpose == IBUS_INPUT_PURPOSE_PASSWORD || purpose == IBUS_INPUT_PURPOSE_PIN;
+    if (secret && !Secret(engine) && CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Commit();
+    ((IBusLRNEngine*)engine)->secret = secret;
+    if (parent_class->set_content_type) parent_class->set_content_type(engine, purpose, hints);
+}
+
+// The daemon drops an engine object when its context goes or switches
+// engine: the service must not keep pointing at it.
+void OnDestroy(IBusObject* object)
+{
+    if (CIBus::IME) CIBus::IME->EngineGone(IBUS_ENGINE(object));
+    IBUS_OBJECT_CLASS(parent_class)->destroy(object);
 }
 
 void OnPropertyActivate(IBusEngine* engine, const gchar* prop_name, guint state)
@@ -86,18 +113,20 @@ void OnCandidateClicked(IBusEngine*, guint index, guint, guint)
 void ibus_lrn_engine_class_init(gpointer klass, gpointer)
 {
     G_OBJECT_CLASS(klass)->constructor = ibus_lrn_engine_constructor;
+    IBUS_OBJECT_CLASS(klass)->destroy = OnDestroy;
     IBusEngineClass* e = IBUS_ENGINE_CLASS(klass);
     e->process_key_event = OnProcessKeyEvent;
     e->focus_in = OnFocusIn;
     e->focus_out = OnFocusOut;
     e->reset = OnReset;
     e->disable = OnDisable;
+    e->set_content_type = OnSetContentType;
     e->property_activate = OnPropertyActivate;
     e->candidate_clicked = OnCandidateClicked;
     parent_class = (IBusEngineClass*)g_type_class_peek_parent(klass);
 }
 
-void ibus_lrn_engine_init(GTypeInstance*, gpointer) {}
+void ibus_lrn_engine_init(GTypeInstance* instance, gpointer) { ((IBusLRNEngine*)instance)->secret = FALSE; }
 
 std::string IconPath() { return Utils::ToString(Utils::GetExeFolder()) + "/Resources/V.png"; }
 
@@ -123,7 +152,7 @@ GType CIBus::ibus_lrn_engine_get_type()
 IBusComponent* CIBus::ibus_lrn_get_component()
 {
     IBusComponent* component =
-        ibus_component_new("Lirano", "Lirano", "0.7.1", "GPL-2.0-or-later", kAuthor, kHomepage, "", "Lirano-IBus");
+        ibus_component_new(kComponentName, "Lirano", "0.7.1", "GPL-2.0-or-later", kAuthor, kHomepage, "", "Lirano-IBus");
     ibus_component_add_engine(component, ibus_engine_desc_new("Lirano", "Lirano", "Lirano-IBus", "vi",
                                                               "GPL-2.0-or-later", kAuthor, IconPath().c_str(), "us"));
     return component;
@@ -161,7 +190,7 @@ void Register(IBusBus* b, gpointer)
                                 CIBus::ibus_lrn_engine_get_type());
     g_list_free(engines);
     if (g_requestName)
-        ibus_bus_request_name(b, "Lirano", 0);
+        ibus_bus_request_name(b, kComponentName, 0);
     else
         ibus_bus_register_component(b, component);
 }

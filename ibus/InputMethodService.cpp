@@ -158,6 +158,8 @@ void CInputMethodService::OnControlsKeyUp(uint32_t mod) { modifiers &= ~mod; }
 bool CInputMethodService::OnKeyDown(unsigned keyval)
 {
     if (busy) return false;
+    // Pointer activity seen but not yet reported: it came first.
+    if (pointerWatch.Fired()) Commit();
     if (uint32_t mod = ModOf(keyval)) {
         OnControlKeysDown(mod);
         return false;
@@ -285,6 +287,26 @@ void CInputMethodService::Engine(IBusEngine* e)
     if (suggestionUI) suggestionUI->Engine = e;
 }
 
+void CInputMethodService::Focus(IBusEngine* e)
+{
+    if (e != engine) {
+        // Text left in a context that lost focus without telling goes to
+        // that context, not to the new one and not away.
+        Commit();
+        Engine(e);
+    } else if (boGo->DaGo) {
+        UpdatePreeditText();
+    }
+    modifiers = 0;
+}
+
+void CInputMethodService::EngineGone(IBusEngine* e)
+{
+    if (engine != e) return;
+    Engine(nullptr);
+    Clear();
+}
+
 // ---------------------------------------------------------------------------
 // Pre-edit and commit
 
@@ -299,7 +321,9 @@ void CInputMethodService::UpdatePreeditText()
         std::u32string u = UtfConverter::ToUtf32(text);
         IBusText* t = ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str()));
         if (preEditDecorate) ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
-        ibus_engine_update_preedit_text(engine, t, (guint)u.size(), TRUE);
+        // Commit-on-reset: whatever ends the pre-edit outside the engine (a
+        // click, a focus change, a reset) makes IBus commit what is shown.
+        ibus_engine_update_preedit_text_with_mode(engine, t, (guint)u.size(), TRUE, IBUS_ENGINE_PREEDIT_COMMIT);
     }
     if (enableMouseHook && !pointerWatch.Running()) StartPointerWatch();
 }
@@ -347,10 +371,7 @@ void CInputMethodService::StartPointerWatch()
         MainLoop().Post([this, generation] {
             // A watch stopped meanwhile never commits.
             if (generation != pointerWatchGeneration || !pointerWatch.Running()) return;
-            pointerWatch.Stop();
-            GrabButtonThreadId = 0;
-            CommitPreeditText();
-            Clear();
+            Commit();
         });
     });
     if (!started) {

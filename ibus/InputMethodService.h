@@ -96,6 +96,10 @@ public:
     bool OnKeyDown(unsigned keyval);
     bool OnKeyUp(unsigned keyval);
     void Engine(IBusEngine* e);
+    // Focus moved to `e`: text still pending elsewhere is committed there.
+    void Focus(IBusEngine* e);
+    // The daemon dropped `e`: forget it (and the text typed into it).
+    void EngineGone(IBusEngine* e);
     void Clear();
     void Commit();
     void DoSuggestion(int index);

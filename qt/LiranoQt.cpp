@@ -25,7 +25,7 @@ namespace {
 const char* const kComponentTemplate =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
     "<component>\n"
-    "\t<name>Lirano</name>\n"
+    "\t<name>org.freedesktop.IBus.Lirano</name>\n"
     "\t<description>Lirano-IBus</description>\n"
     "\t<exec>%s</exec>\n"
     "\t<version>0.7.1</version>\n"

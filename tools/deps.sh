@@ -2,7 +2,7 @@
 # missing. Uses sudo when not run as root.
 lirano_install_deps() {
   local what=$1
-  local pkgs=(cmake ninja-build g++ pkg-config python3 libibus-1.0-dev libglib2.0-dev libx11-dev)
+  local pkgs=(cmake ninja-build g++ pkg-config python3 libibus-1.0-dev libglib2.0-dev libx11-dev libxi-dev)
   # The settings tool: Qt 6 Widgets with uic and rcc.
   pkgs+=(qt6-base-dev qt6-base-dev-tools)
   # Installing also needs the IBus daemon the engine registers with.
@@ -13,6 +13,9 @@ lirano_install_deps() {
     pkgs+=(fonts-dejavu-core libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool)
     # The IBus tests run their own D-Bus bus, X display and ibus-daemon.
     pkgs+=(ibus dbus dbus-x11 x11-utils)
+    # Real clients typed into: GTK 3 through the IBus module, Qt 6 through its
+    # IBus input context on xcb, and xterm through XIM.
+    pkgs+=(ibus-gtk3 python3-gi gir1.2-gtk-3.0 qt6-qpa-plugins xterm)
   fi
   local missing=()
   for p in "${pkgs[@]}"; do

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <iostream>
 #include <string>
 
@@ -20,35 +22,77 @@ protected:
     static constexpr int kStartMs = 15000;
     static constexpr int kReactMs = 5000;
 
-    // Starts the session and the copy of `program` (a path in build/bin) with
-    // `luaChon` as its options file, then selects `engine` for a focused
-    // input context. Skips the test when the program is not built; fails on
-    // anything else. Use through LIRANO_LAUNCH, which returns from the test.
+    // Does what a desktop does: installs a copy of `program` (a path in
+    // build/bin, with `luaChon` as its options file) through the settings
+    // tool's --Install into the session's component folder, starts the
+    // daemon on that folder, and selects `engine` for a focused input
+    // context, so that the daemon starts the engine itself. Skips the test
+    // when the programs are not built; fails on anything else. Use through
+    // LIRANO_LAUNCH, which returns from the test.
     void Launch(const std::string& program, const std::string& engine, const std::string& luaChon,
                 guint capabilities = kCapabilities)
+    {
+        const std::string installer = program.substr(0, program.rfind('/') + 1) + "Lirano-Qt";
+        for (const std::string& p : {program, installer})
+            if (!ibustest::FileExists(p)) GTEST_SKIP() << p << " is not built yet";
+        for (const char* tool : {"dbus-daemon", "ibus-daemon", "Xvfb"})
+            if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
+        std::string error;
+        ASSERT_TRUE(session.Prepare(error)) << error;
+        ASSERT_TRUE(copy.Make(session.Dir(), program, luaChon, error)) << error;
+        ASSERT_TRUE(copy.Add(installer, error)) << error;
+        ASSERT_TRUE(InstallComponent(error)) << error;
+        ASSERT_TRUE(session.Start(error)) << error;
+        ASSERT_TRUE(client.Connect(session, error)) << error;
+        ASSERT_TRUE(client.CreateContext(capabilities, error)) << error;
+        ASSERT_TRUE(client.SelectEngine(engine, kStartMs))
+            << "the input context did not take " << engine << " (it has " << client.CurrentEngine()
+            << "); the daemon's output:\n" << EngineLog();
+        enginePid = session.DaemonChild(copy.program);
+        ASSERT_GT(enginePid, 0) << "the engine in use is not the installed copy";
+        client.ClearRecords();
+    }
+
+    // A test engine (not the product) that registers its component itself:
+    // started by hand, and selected once the bus knows it.
+    void LaunchByHand(const std::string& program, const std::string& engine)
     {
         if (!ibustest::FileExists(program)) GTEST_SKIP() << program << " is not built yet";
         for (const char* tool : {"dbus-daemon", "ibus-daemon", "Xvfb"})
             if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
         std::string error;
         ASSERT_TRUE(session.Start(error)) << error;
-        ASSERT_TRUE(copy.Make(session.Dir(), program, luaChon, error)) << error;
+        ASSERT_TRUE(copy.Make(session.Dir(), program, "", error)) << error;
         enginePid = session.Spawn({copy.program}, "engine.log", error);
         ASSERT_GT(enginePid, 0) << error;
         ASSERT_TRUE(client.Connect(session, error)) << error;
         ASSERT_TRUE(client.WaitForEngine(engine, kStartMs, [&] { return session.Alive(enginePid); }))
             << "engine " << engine << " did not register; its output:\n" << session.ReadLog("engine.log");
-        ASSERT_TRUE(client.CreateContext(capabilities, error)) << error;
-        ASSERT_TRUE(client.SelectEngine(engine, kStartMs)) << "the input context did not take " << engine
-                                                            << " (it has " << client.CurrentEngine() << ")";
+        ASSERT_TRUE(client.CreateContext(kCapabilities, error)) << error;
+        ASSERT_TRUE(client.SelectEngine(engine, kStartMs));
         client.ClearRecords();
     }
+
+    // Lirano-Qt --Install, run from the copy, writes the component that
+    // names the copy's engine; the daemon reads it from there.
+    bool InstallComponent(std::string& error)
+    {
+        session.componentPath = session.Path("component");
+        ::mkdir(session.componentPath.c_str(), 0755);
+        int rc = session.Run({copy.folder + "/Lirano-Qt", "--Install"}, 30000, "install.log",
+                             {{"LIRANO_IBUS_COMPONENT_DIRS", session.componentPath}, {"QT_QPA_PLATFORM", "offscreen"}});
+        if (rc == 0 && ibustest::FileExists(session.componentPath + "/Lirano.xml")) return true;
+        error = "Lirano-Qt --Install failed (" + std::to_string(rc) + "): " + session.ReadLog("install.log");
+        return false;
+    }
+
+    // The daemon passes the output of the engines it starts on as its own.
+    std::string EngineLog() const { return session.ReadLog("ibus-daemon.log") + session.ReadLog("engine.log"); }
 
     void TearDown() override
     {
         if (HasFailure() && !session.Dir().empty()) {
-            std::cerr << "---- engine output\n" << session.ReadLog("engine.log") << "\n---- ibus-daemon output\n"
-                      << session.ReadLog("ibus-daemon.log") << "\n----\n";
+            std::cerr << "---- ibus-daemon and engine output\n" << EngineLog() << "\n----\n";
         }
         client.Close();
         session.StopAll();
@@ -73,6 +117,12 @@ protected:
     ibustest::Client client;
     pid_t enginePid = -1;
 };
+
+#define LIRANO_LAUNCH_BY_HAND(...)                                                                                 \
+    do {                                                                                                           \
+        LaunchByHand(__VA_ARGS__);                                                                                 \
+        if (IsSkipped() || HasFatalFailure()) return;                                                              \
+    } while (0)
 
 #define LIRANO_LAUNCH(...)                                                                                         \
     do {                                                                                                           \

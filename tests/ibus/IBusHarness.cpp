@@ -156,6 +156,8 @@ bool FileExists(const std::string& path)
     return stat(path.c_str(), &st) == 0;
 }
 
+std::string ReadFile(const std::string& path) { return ReadAll(path); }
+
 std::string ToUtf8(const std::wstring& s)
 {
     std::string out;
@@ -216,9 +218,9 @@ std::vector<std::string> PrivateSession::ChildEnvironment(const std::map<std::st
     return env;
 }
 
-bool PrivateSession::Start(std::string& error)
+bool PrivateSession::Prepare(std::string& error)
 {
-    auto t0 = Clock::now();
+    if (!dir_.empty()) return true;
     char tmpl[] = "/tmp/lirano-ibus-XXXXXX";
     if (!mkdtemp(tmpl)) {
         error = "cannot make a temporary folder";
@@ -228,7 +230,13 @@ bool PrivateSession::Start(std::string& error)
     for (const char* sub : {"/.config", "/.cache", "/.local/share", "/.local/state", "/run"})
         fs::create_directories(dir_ + sub);
     chmod((dir_ + "/run").c_str(), 0700);
-    if (!StartDBus(error) || !StartX(error) || !StartIBus(error)) return false;
+    return true;
+}
+
+bool PrivateSession::Start(std::string& error)
+{
+    auto t0 = Clock::now();
+    if (!Prepare(error) || !StartDBus(error) || !StartX(error) || !StartIBus(error)) return false;
     startMs = MsSince(t0);
     return true;
 }
@@ -316,8 +324,12 @@ bool PrivateSession::StartIBus(std::string& error)
     // daemon alone. It writes its address under the private HOME
     // ($XDG_CONFIG_HOME/ibus/bus/), where the engine would also find it.
     int log = OpenLog(Path("ibus-daemon.log"));
-    pid_t pid = ForkExec({"ibus-daemon", "--panel=disable", "--config=disable", "--emoji-extension=disable", "--verbose"},
-                         ChildEnvironment(), log, log);
+    std::vector<std::string> argv = {"ibus-daemon", "--panel=disable", "--config=disable", "--emoji-extension=disable",
+                                     "--verbose"};
+    if (xim) argv.push_back("--xim");
+    std::map<std::string, std::string> env;
+    if (!componentPath.empty()) env["IBUS_COMPONENT_PATH"] = componentPath;
+    pid_t pid = ForkExec(argv, ChildEnvironment(env), log, log);
     if (log >= 0) close(log);
     if (pid < 0) {
         error = "cannot start ibus-daemon";
@@ -367,10 +379,11 @@ pid_t PrivateSession::Spawn(const std::vector<std::string>& argv, const std::str
     return pid;
 }
 
-int PrivateSession::Run(const std::vector<std::string>& argv, int timeoutMs, const std::string& logName)
+int PrivateSession::Run(const std::vector<std::string>& argv, int timeoutMs, const std::string& logName,
+                        const std::map<std::string, std::string>& extraEnv)
 {
     std::string error;
-    pid_t pid = Spawn(argv, logName, error);
+    pid_t pid = Spawn(argv, logName, error, extraEnv);
     if (pid < 0) return -1;
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (Clock::now() < deadline) {
@@ -383,6 +396,27 @@ int PrivateSession::Run(const std::vector<std::string>& argv, int timeoutMs, con
         SleepMs(2);
     }
     Stop(pid, 500);
+    return -1;
+}
+
+pid_t PrivateSession::DaemonChild(const std::string& program) const
+{
+    if (daemonPid_ <= 0) return -1;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
+        // The parent is the fourth field of stat, after the command in ().
+        std::string stat = ReadAll(entry.path().string() + "/stat");
+        size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(stat.substr(close + 1));
+        std::string state;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        if (parent != daemonPid_) continue;
+        if (fs::read_symlink(entry.path() / "exe", ec) == fs::path(program)) return (pid_t)std::stoi(name);
+    }
     return -1;
 }
 
@@ -458,6 +492,14 @@ bool ProgramCopy::Make(const std::string& sessionDir, const std::string& source,
     }
     if (!luaChon.empty()) WriteFile("LuaChon.ini", "\xEF\xBB\xBF" + luaChon);
     return true;
+}
+
+bool ProgramCopy::Add(const std::string& source, std::string& error)
+{
+    std::error_code ec;
+    fs::copy_file(source, folder + "/" + fs::path(source).filename().string(), fs::copy_options::overwrite_existing, ec);
+    if (ec) error = "cannot copy " + source + ": " + ec.message();
+    return !ec;
 }
 
 std::string ProgramCopy::ReadFile(const std::string& name) const { return ReadAll(folder + "/" + name); }

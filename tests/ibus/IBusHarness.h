@@ -31,8 +31,18 @@ public:
     PrivateSession(const PrivateSession&) = delete;
     PrivateSession& operator=(const PrivateSession&) = delete;
 
-    // Temporary folder, D-Bus session bus, Xvfb, ibus-daemon; false with a
-    // reason in `error` when any of them does not come up in time.
+    // Read by Start: the folder the daemon takes its components from
+    // (IBUS_COMPONENT_PATH; the system's when empty), and whether it also
+    // serves X clients through XIM.
+    std::string componentPath;
+    bool xim = false;
+
+    // Makes the temporary folder alone, so that components can be
+    // installed into it before the daemon reads them.
+    bool Prepare(std::string& error);
+    // Temporary folder (unless prepared), D-Bus session bus, Xvfb,
+    // ibus-daemon; false with a reason in `error` when any of them does not
+    // come up in time.
     bool Start(std::string& error);
 
     // Starts a program with the children's environment; its standard output
@@ -43,7 +53,11 @@ public:
 
     // Runs a short program to its end (at most `timeoutMs`); its exit status,
     // or -1 when it had to be killed or could not start.
-    int Run(const std::vector<std::string>& argv, int timeoutMs, const std::string& logName = "run.log");
+    int Run(const std::vector<std::string>& argv, int timeoutMs, const std::string& logName = "run.log",
+            const std::map<std::string, std::string>& extraEnv = {});
+    // A process that the daemon started from a component, by its program
+    // path; -1 when there is none.
+    pid_t DaemonChild(const std::string& program) const;
 
     // SIGTERM, a bounded wait, then SIGKILL; only for PIDs this session started.
     void Stop(pid_t pid, int graceMs = 3000);
@@ -84,6 +98,8 @@ struct ProgramCopy {
     // into `sessionDir`/prog; `luaChon` lines go into LuaChon.ini there.
     bool Make(const std::string& sessionDir, const std::string& program, const std::string& luaChon,
               std::string& error);
+    // Another program of the same folder into the copy.
+    bool Add(const std::string& program, std::string& error);
     std::string ReadFile(const std::string& name) const;
     void WriteFile(const std::string& name, const std::string& bytes) const;
 };
@@ -182,6 +198,8 @@ private:
 // Folder of the built programs (build/bin).
 std::string BinDir();
 bool FileExists(const std::string& path);
+// A whole file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
 std::string ToUtf8(const std::wstring& s);
 
 } // namespace ibustest

@@ -13,7 +13,7 @@ class NullEngineTest : public IBusEngineTest {};
 
 TEST_F(NullEngineTest, KeysPassThroughAndNothingIsCommitted)
 {
-    LIRANO_LAUNCH(NullEngine(), "LiranoNull", "");
+    LIRANO_LAUNCH_BY_HAND(NullEngine(), "LiranoNull");
     EXPECT_EQ(client.CurrentEngine(), "LiranoNull");
     EXPECT_EQ(client.TypeText("vieetj"), 0);
     EXPECT_FALSE(client.Press(' '));
@@ -29,7 +29,7 @@ TEST_F(NullEngineTest, KeysPassThroughAndNothingIsCommitted)
 
 TEST_F(NullEngineTest, SessionIsPrivateAndStopsWhatItStarted)
 {
-    LIRANO_LAUNCH(NullEngine(), "LiranoNull", "");
+    LIRANO_LAUNCH_BY_HAND(NullEngine(), "LiranoNull");
     // The children run under the temporary HOME, on the private display.
     std::string env = session.ReadLog("env.log");
     EXPECT_EQ(session.Run({"sh", "-c", "echo $HOME $DISPLAY $XDG_RUNTIME_DIR"}, 5000, "env.log"), 0);
@@ -49,7 +49,7 @@ TEST_F(NullEngineTest, SessionIsPrivateAndStopsWhatItStarted)
 
 TEST_F(NullEngineTest, ResetFocusAndPropertiesAreHarmless)
 {
-    LIRANO_LAUNCH(NullEngine(), "LiranoNull", "");
+    LIRANO_LAUNCH_BY_HAND(NullEngine(), "LiranoNull");
     client.Reset();
     client.FocusOut();
     client.FocusIn();

@@ -53,7 +53,7 @@ std::string BinFolder() { return std::filesystem::path(LIRANO_QT_EXE).parent_pat
 
 std::string Expected(const std::string& exec)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<component>\n\t<name>Lirano</name>\n"
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<component>\n\t<name>org.freedesktop.IBus.Lirano</name>\n"
            "\t<description>Lirano-IBus</description>\n\t<exec>" + exec + " --ibus</exec>\n\t<version>0.7.1</version>\n"
            "\t<author>Lirano developers &lt;lirano@users.noreply.invalid&gt;</author>\n"
            "\t<license>GPL-2.0-or-later</license>\n\t<homepage>https://lirano.invalid/</homepage>\n"
@@ -256,7 +256,7 @@ private slots:
         ibus_init();
         IBusComponent* c = ibus_component_new_from_file(d.Path("component/Lirano.xml").c_str());
         QVERIFY(c);
-        QCOMPARE(QString(ibus_component_get_name(c)), Q("Lirano"));
+        QCOMPARE(QString(ibus_component_get_name(c)), Q("org.freedesktop.IBus.Lirano"));
         QCOMPARE(QString(ibus_component_get_description(c)), Q("Lirano-IBus"));
         QCOMPARE(QString(ibus_component_get_version(c)), Q("0.7.1"));
         QCOMPARE(QString(ibus_component_get_textdomain(c)), Q("Lirano-IBus"));
