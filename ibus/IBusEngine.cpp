@@ -13,6 +13,13 @@ typedef struct {
     IBusEngine parent;
     // The input context is a password or PIN field: keys pass untouched.
     gboolean secret;
+    // The client commits the pre-edit itself when it resets or changes
+    // focus, whatever the mode: IBus must not commit it a second time.
+    gboolean clientCommits;
+    // An X client through XIM: the bridge answers the key before it hands
+    // on the text committed meanwhile, so a key passed after a commit would
+    // arrive first.
+    gboolean xim;
 } IBusLRNEngine;
 
 typedef struct {
@@ -36,14 +43,20 @@ GObject* ibus_lrn_engine_constructor(GType type, guint n, GObjectConstructParam*
 
 bool Secret(IBusEngine* engine) { return ((IBusLRNEngine*)engine)->secret; }
 
-gboolean OnProcessKeyEvent(IBusEngine* engine, guint keyval, guint, guint state)
+gboolean OnProcessKeyEvent(IBusEngine* engine, guint keyval, guint keycode, guint state)
 {
-    if (!CIBus::IME || Secret(engine)) return FALSE;
+    CInputMethodService* ime = CIBus::IME;
+    if (!ime || Secret(engine)) return FALSE;
     // Keys come only to the focused context; a client that sends keys
     // without focus gets them typed where they are sent.
-    if (CIBus::IME->engine != engine) CIBus::IME->Focus(engine);
-    if (state & IBUS_RELEASE_MASK) return CIBus::IME->OnKeyUp(keyval);
-    return CIBus::IME->OnKeyDown(keyval);
+    if (ime->engine != engine) ime->Focus(engine);
+    if (state & IBUS_RELEASE_MASK) return ime->OnKeyUp(keyval);
+    const unsigned commits = ime->commitCount;
+    if (ime->OnKeyDown(keyval)) return TRUE;
+    if (!((IBusLRNEngine*)engine)->xim || commits == ime->commitCount) return FALSE;
+    // Sent after the commit, so it reaches the client after the text.
+    ibus_engine_forward_key_event(engine, keyval, keycode, state);
+    return TRUE;
 }
 
 void OnFocusIn(IBusEngine* engine)
@@ -53,6 +66,16 @@ void OnFocusIn(IBusEngine* engine)
     if (CIBus::IME) CIBus::IME->Focus(engine);
     if (theApp.Panel.mainList) ibus_engine_register_properties(engine, theApp.Panel.mainList);
     if (parent_class->focus_in) parent_class->focus_in(engine);
+}
+
+// Qt's IBus input context commits its copy of the pre-edit on every reset
+// and focus change; GTK's does so only in commit mode, and tells IBus.
+void OnFocusInId(IBusEngine* engine, const gchar*, const gchar* client)
+{
+    std::printf("focus_in_id %p %s\n", (void*)engine, client ? client : "");
+    ((IBusLRNEngine*)engine)->clientCommits = client && g_str_has_prefix(client, "QIBusInputContext");
+    ((IBusLRNEngine*)engine)->xim = client && g_str_has_prefix(client, "xim");
+    OnFocusIn(engine);
 }
 
 // IBus itself commits the pre-edit shown on focus-out and reset (it is sent
@@ -84,6 +107,7 @@ void OnDisable(IBusEngine* engine)
 
 void OnSetContentType(IBusEngine* engine, guint purpose, guint hints)
 {
+
     bool secret = purpose == IBUS_INPUT_PURPOSE_PASSWORD || purpose == IBUS_INPUT_PURPOSE_PIN;
     if (secret && !Secret(engine) && CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Commit();
     ((IBusLRNEngine*)engine)->secret = secret;
@@ -121,16 +145,46 @@ void ibus_lrn_engine_class_init(gpointer klass, gpointer)
     e->reset = OnReset;
     e->disable = OnDisable;
     e->set_content_type = OnSetContentType;
+    e->focus_in_id = OnFocusInId;
+    e->focus_out_id = [](IBusEngine* engine, const gchar*) { OnFocusOut(engine); };
     e->property_activate = OnPropertyActivate;
     e->candidate_clicked = OnCandidateClicked;
     parent_class = (IBusEngineClass*)g_type_class_peek_parent(klass);
 }
 
-void ibus_lrn_engine_init(GTypeInstance* instance, gpointer) { ((IBusLRNEngine*)instance)->secret = FALSE; }
+void ibus_lrn_engine_init(GTypeInstance* instance, gpointer)
+{
+    ((IBusLRNEngine*)instance)->secret = FALSE;
+    ((IBusLRNEngine*)instance)->clientCommits = FALSE;
+    ((IBusLRNEngine*)instance)->xim = FALSE;
+}
+
+// Engines that ask for focus ids learn which client they serve.
+IBusEngine* CreateEngine(IBusFactory* factory, const gchar* name, gpointer component)
+{
+    bool ours = false;
+    GList* engines = ibus_component_get_engines(IBUS_COMPONENT(component));
+    for (GList* p = engines; p; p = p->next)
+        ours = ours || g_strcmp0(ibus_engine_desc_get_name(IBUS_ENGINE_DESC(p->data)), name) == 0;
+    g_list_free(engines);
+    if (!ours) return nullptr;
+    static guint serial = 0;
+    gchar* path = g_strdup_printf("/org/freedesktop/IBus/Engine/Lirano/%u", ++serial);
+    GObject* engine = (GObject*)g_object_new(CIBus::ibus_lrn_engine_get_type(), "engine-name", name, "object-path", path,
+                                             "connection", ibus_service_get_connection(IBUS_SERVICE(factory)),
+                                             "has-focus-id", TRUE, nullptr);
+    g_free(path);
+    return IBUS_ENGINE(engine);
+}
 
 std::string IconPath() { return Utils::ToString(Utils::GetExeFolder()) + "/Resources/V.png"; }
 
 } // namespace
+
+IBusPreeditFocusMode CIBus::PreeditMode(IBusEngine* engine)
+{
+    return ((IBusLRNEngine*)engine)->clientCommits ? IBUS_ENGINE_PREEDIT_CLEAR : IBUS_ENGINE_PREEDIT_COMMIT;
+}
 
 GType CIBus::ibus_lrn_engine_get_type()
 {
@@ -184,11 +238,8 @@ void Register(IBusBus* b, gpointer)
     IBusComponent* component = CIBus::ibus_lrn_get_component();
     IBusFactory* factory = ibus_factory_new(ibus_bus_get_connection(b));
     g_object_ref_sink(factory);
-    GList* engines = ibus_component_get_engines(component);
-    for (GList* p = engines; p; p = p->next)
-        ibus_factory_add_engine(factory, ibus_engine_desc_get_name(IBUS_ENGINE_DESC(p->data)),
-                                CIBus::ibus_lrn_engine_get_type());
-    g_list_free(engines);
+    // The factory asks this handler only for names it has no type of.
+    g_signal_connect(factory, "create-engine", G_CALLBACK(CreateEngine), component);
     if (g_requestName)
         ibus_bus_request_name(b, kComponentName, 0);
     else

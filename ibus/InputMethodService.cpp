@@ -322,8 +322,9 @@ void CInputMethodService::UpdatePreeditText()
         IBusText* t = ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str()));
         if (preEditDecorate) ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
         // Commit-on-reset: whatever ends the pre-edit outside the engine (a
-        // click, a focus change, a reset) makes IBus commit what is shown.
-        ibus_engine_update_preedit_text_with_mode(engine, t, (guint)u.size(), TRUE, IBUS_ENGINE_PREEDIT_COMMIT);
+        // click, a focus change, a reset) makes IBus or the client commit
+        // what is shown, once.
+        ibus_engine_update_preedit_text_with_mode(engine, t, (guint)u.size(), TRUE, CIBus::PreeditMode(engine));
     }
     if (enableMouseHook && !pointerWatch.Running()) StartPointerWatch();
 }
@@ -337,6 +338,7 @@ void CInputMethodService::CommitPreeditText()
     if (text.empty()) return;
     std::u32string u = UtfConverter::ToUtf32(text);
     ibus_engine_commit_text(engine, ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
+    ++commitCount;
 }
 
 void CInputMethodService::HideSuggestionList()

@@ -48,6 +48,9 @@ public:
     public:
         static CInputMethodService* IME;
         static GType ibus_lrn_engine_get_type();
+        // How IBus is to treat the pre-edit of `engine` when the client
+        // resets or changes focus.
+        static IBusPreeditFocusMode PreeditMode(IBusEngine* engine);
         static IBusComponent* ibus_lrn_get_component();
         static void print_engines_xml();
         static void Start(bool ibus);
@@ -78,6 +81,8 @@ public:
     bool suggestionUIHookUpDownKey = false;
     IBusEngine* engine = nullptr;
     bool preEditDecorate = true;
+    // Texts committed so far: tells whether a key committed one.
+    unsigned commitCount = 0;
 
     CInputMethodService();
     ~CInputMethodService();

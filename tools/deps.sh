@@ -7,7 +7,7 @@ lirano_install_deps() {
   pkgs+=(qt6-base-dev qt6-base-dev-tools)
   # Installing also needs the IBus daemon the engine registers with.
   if [ "$what" = install ]; then
-    pkgs+=(ibus)
+    pkgs+=(ibus dbus)
   fi
   if [ "$what" = test ]; then
     pkgs+=(fonts-dejavu-core libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool)

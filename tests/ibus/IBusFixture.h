@@ -32,6 +32,23 @@ protected:
     void Launch(const std::string& program, const std::string& engine, const std::string& luaChon,
                 guint capabilities = kCapabilities)
     {
+        InstallAndStart(program, luaChon);
+        if (IsSkipped() || HasFatalFailure()) return;
+        std::string error;
+        ASSERT_TRUE(client.Connect(session, error)) << error;
+        ASSERT_TRUE(client.CreateContext(capabilities, error)) << error;
+        ASSERT_TRUE(client.SelectEngine(engine, kStartMs))
+            << "the input context did not take " << engine << " (it has " << client.CurrentEngine()
+            << "); the daemon's output:\n" << EngineLog();
+        enginePid = session.DaemonChild(copy.program);
+        ASSERT_GT(enginePid, 0) << "the engine in use is not the installed copy";
+        client.ClearRecords();
+    }
+
+    // The first half of Launch: the copy installed, the daemon started on
+    // its component; no engine runs yet.
+    void InstallAndStart(const std::string& program, const std::string& luaChon)
+    {
         const std::string installer = program.substr(0, program.rfind('/') + 1) + "Lirano-Qt";
         for (const std::string& p : {program, installer})
             if (!ibustest::FileExists(p)) GTEST_SKIP() << p << " is not built yet";
@@ -43,14 +60,6 @@ protected:
         ASSERT_TRUE(copy.Add(installer, error)) << error;
         ASSERT_TRUE(InstallComponent(error)) << error;
         ASSERT_TRUE(session.Start(error)) << error;
-        ASSERT_TRUE(client.Connect(session, error)) << error;
-        ASSERT_TRUE(client.CreateContext(capabilities, error)) << error;
-        ASSERT_TRUE(client.SelectEngine(engine, kStartMs))
-            << "the input context did not take " << engine << " (it has " << client.CurrentEngine()
-            << "); the daemon's output:\n" << EngineLog();
-        enginePid = session.DaemonChild(copy.program);
-        ASSERT_GT(enginePid, 0) << "the engine in use is not the installed copy";
-        client.ClearRecords();
     }
 
     // A test engine (not the product) that registers its component itself:

@@ -1,0 +1,80 @@
+// A Qt 6 window typed into through Qt's IBus input context: two line
+// edits, a password line edit and a text edit, plus a second window with
+// one line edit. Writes the widgets' texts, their places on the screen, the
+// windows' X ids and the focused widget to $LIRANO_CLIENT_DIR/state.txt
+// whenever state.req appears there.
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+std::map<QString, QWidget*> widgets;
+
+QWidget* Window(const QString& title, int x, const QStringList& names)
+{
+    auto* w = new QWidget;
+    w->setWindowTitle(title);
+    auto* box = new QVBoxLayout(w);
+    for (const QString& name : names) {
+        QWidget* field;
+        if (name == "text") {
+            field = new QTextEdit;
+            field->setMinimumSize(400, 120);
+        } else {
+            auto* line = new QLineEdit;
+            if (name == "password") line->setEchoMode(QLineEdit::Password);
+            field = line;
+        }
+        box->addWidget(field);
+        widgets[name] = field;
+    }
+    w->resize(420, 260);
+    w->move(x, 0);
+    w->show();
+    return w;
+}
+
+QString TextOf(QWidget* w)
+{
+    if (auto* t = qobject_cast<QTextEdit*>(w)) return t->toPlainText();
+    return static_cast<QLineEdit*>(w)->text();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QString folder = qEnvironmentVariable("LIRANO_CLIENT_DIR");
+    QWidget* main = Window("Lirano Qt", 0, {"entry1", "entry2", "entry3", "password", "text"});
+    QWidget* other = Window("Lirano Qt other", 500, {"other"});
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!QFile::exists(folder + "/state.req")) return;
+        // One fact a line; texts in hex, so that any character survives.
+        QByteArray out;
+        for (const auto& [name, w] : widgets) out += "text " + name.toUtf8() + " " + TextOf(w).toUtf8().toHex() + "\n";
+        for (const auto& [name, w] : widgets) {
+            QPoint c = w->mapToGlobal(w->rect().center());
+            out += "place " + name.toUtf8() + " " + QByteArray::number(c.x()) + " " + QByteArray::number(c.y()) + "\n";
+            if (w->hasFocus() && w->window()->isActiveWindow()) out += "focus " + name.toUtf8() + "\n";
+        }
+        out += "window main " + QByteArray::number((qulonglong)main->winId()) + "\n";
+        out += "window other " + QByteArray::number((qulonglong)other->winId()) + "\n";
+        QFile file(folder + "/state.tmp");
+        if (!file.open(QIODevice::WriteOnly) || file.write(out) != out.size()) return;
+        file.close();
+        ::rename(QFile::encodeName(folder + "/state.tmp"), QFile::encodeName(folder + "/state.txt"));
+        QFile::remove(folder + "/state.req");
+    });
+    timer.start(20);
+    return app.exec();
+}

@@ -1,0 +1,85 @@
+#!/usr/bin/python3
+# A GTK 3 window typed into through the IBus GTK module: two entries, a
+# password entry and a text view, plus a second window with one entry.
+# Writes the widgets' texts, their places on the screen, the windows' X ids
+# and the focused widget to $LIRANO_CLIENT_DIR/state.txt whenever state.req
+# appears there.
+import os
+import sys
+
+import gi
+
+gi.require_version("Gtk", "3.0")
+gi.require_version("GdkX11", "3.0")
+from gi.repository import GLib, Gtk, GdkX11  # noqa: E402
+
+folder = os.environ["LIRANO_CLIENT_DIR"]
+widgets = {}
+
+
+def window(title, x, y, names):
+    w = Gtk.Window(title=title)
+    w.move(x, y)
+    w.set_default_size(420, 260)
+    box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6)
+    w.add(box)
+    for name in names:
+        if name == "text":
+            view = Gtk.TextView()
+            # Scrolled, so that the window keeps its size as lines come.
+            scroll = Gtk.ScrolledWindow()
+            scroll.set_size_request(400, 120)
+            scroll.add(view)
+            box.pack_start(scroll, True, True, 0)
+            widgets[name] = view
+        else:
+            entry = Gtk.Entry()
+            if name == "password":
+                entry.set_visibility(False)
+                entry.set_input_purpose(Gtk.InputPurpose.PASSWORD)
+            box.pack_start(entry, False, False, 0)
+            widgets[name] = entry
+    w.connect("destroy", Gtk.main_quit)
+    w.show_all()
+    return w
+
+
+main = window("Lirano GTK", 0, 0, ["entry1", "entry2", "entry3", "password", "text"])
+other = window("Lirano GTK other", 500, 0, ["other"])
+
+
+def text_of(w):
+    if isinstance(w, Gtk.TextView):
+        b = w.get_buffer()
+        return b.get_text(b.get_start_iter(), b.get_end_iter(), True)
+    return w.get_text()
+
+
+def centre(w):
+    a = w.get_allocation()
+    win = w.get_toplevel().get_window()
+    ox, oy = win.get_origin()[1:]
+    x, y = w.translate_coordinates(w.get_toplevel(), a.width // 2, a.height // 2)
+    return [ox + x, oy + y]
+
+
+def dump():
+    req = os.path.join(folder, "state.req")
+    if not os.path.exists(req):
+        return True
+    # One fact a line; texts in hex, so that any character survives.
+    lines = ["text %s %s" % (n, text_of(w).encode("utf-8").hex()) for n, w in widgets.items()]
+    lines += ["place %s %d %d" % (n, *centre(w)) for n, w in widgets.items()]
+    lines += ["window main %d" % main.get_window().get_xid(), "window other %d" % other.get_window().get_xid()]
+    lines += ["focus %s" % n for n, w in widgets.items() if w.has_focus() and w.get_toplevel().is_active()]
+    tmp = os.path.join(folder, "state.tmp")
+    with open(tmp, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
+    os.rename(tmp, os.path.join(folder, "state.txt"))
+    os.unlink(req)
+    return True
+
+
+GLib.timeout_add(20, dump)
+Gtk.main()
+sys.exit(0)
