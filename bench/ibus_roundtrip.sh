@@ -17,5 +17,5 @@ for tool in dbus-daemon ibus-daemon Xvfb; do
   command -v "$tool" >/dev/null || { echo "$tool is missing: run tools/deps.sh's test set (./test.sh installs it)" >&2; exit 1; }
 done
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target bench_ibus_roundtrip lirano-null-engine Lirano-IBus lirano_resources >/dev/null
+cmake --build "$build" --target bench_ibus_roundtrip lirano-null-engine Lirano-IBus Lirano-Qt lirano_resources >/dev/null
 timeout 600 "$build/bin/bench_ibus_roundtrip" "$@"
