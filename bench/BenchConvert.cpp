@@ -25,7 +25,7 @@ std::string ReadBytes(const std::string& path)
 const std::wstring& RealText()
 {
     static const std::wstring text = [] {
-        std::string bytes = ReadBytes(LIRANO_SHARED_DIR "/data/Viet74K.txt");
+        std::string bytes = ReadBytes(LIRANO_DATA_DIR "/wordlists/Viet74K.txt");
         if (bytes.empty()) {
             bytes = ReadBytes(Utils::ToString(Utils::GetExeFolder()) + "/Resources/TuDienTuGhep.txt");
             bytes.erase(0, bytes.find('\n') + 1);

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "StaticInit.h"
+#include "SettingUtils.h"
 #include "Utils.h"
 
 IniFile BangMaUtils::IF LIRANO_TABLE_STORAGE;
@@ -21,9 +22,8 @@ bool BangMaUtils::Initialize()
     std::call_once(g_init, [] {
         std::wstring folder = Utils::GetExeFolder();
         FileBangMa = folder + L"/Resources/BangMa.ini";
-        // The user's charsets lie beside the programs, as the user's
-        // typing methods do.
-        FileTuDinhNghia = folder + L"/BangMa.ini";
+        // The user's charsets are the user's files, as the typing methods.
+        FileTuDinhNghia = SettingUtils::GenerateSettingFilePath(L"BangMa.ini");
         TenCacBangMaCoSan = LayTenCacBangMaCoSan();
     });
     return true;

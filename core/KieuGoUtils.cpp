@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "StaticInit.h"
+#include "SettingUtils.h"
 #include "Utils.h"
 
 IniFile KieuGoUtils::IF LIRANO_TABLE_STORAGE;
@@ -61,7 +62,7 @@ bool KieuGoUtils::Initialize()
 
         std::wstring folder = Utils::GetExeFolder();
         FileKieuGo = folder + L"/" + L"Resources" + L"/" + L"KieuGo.ini";
-        FileTuDinhNghia = folder + L"/" + L"KieuGo.ini";
+        FileTuDinhNghia = SettingUtils::GenerateSettingFilePath(L"KieuGo.ini");
         TenCacKieuGoCoSan = IF.GetAllSections(FileKieuGo);
     });
     return true;

@@ -455,7 +455,7 @@ void CInputMethodService::Suggestion(bool on)
 void CInputMethodService::SaveSuggestionSettings()
 {
     if (!suggestionOn || !suggestion) return;
-    suggestion->SerializeUsedKeywords(SettingUtils::SuggestionUsedKeywordsFile());
+    suggestion->SerializeUsedKeywords(SettingUtils::ForWriting(L"Suggestion_UsedKeywords.dat"));
     if (suggestionUI) suggestionUIExpanded = suggestionUI->Expanded;
 }
 

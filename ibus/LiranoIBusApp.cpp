@@ -49,7 +49,7 @@ void LiranoIBusApp::SaveSettings()
     IniFile::Settings& s = sections[LuaChon::Section];
     s[L"KieuGo"] = Service.kieuGoName;
     s[L"BangMa"] = Service.bangMaName;
-    ini.Write(path, sections);
+    ini.Write(SettingUtils::ForWriting(path), sections);
 }
 
 void LiranoIBusApp::LoadGoTat() { Service.boGo->LoadGoTat(SettingUtils::FileGoTat()); }

@@ -108,7 +108,7 @@ void ChuyenMaWindow::Save()
     s[L"FileDich"] = CM.FileDich;
     // The choices are a convenience: a folder that cannot be written must
     // not stop the conversion.
-    std::wstring file = SettingUtils::FileChuyenMa();
+    std::wstring file = SettingUtils::ForWriting(L"ChuyenMa.ini");
     if (LiranoUi::CanWriteFile(file)) IniFile().Write(file, {{Section, s}});
 }
 

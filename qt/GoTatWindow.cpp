@@ -91,12 +91,12 @@ void GoTatWindow::Apply()
         QTreeWidgetItem* item = tw->topLevelItem(i);
         lines.push_back(FromQ(item->text(0)) + L"\t" + FromQ(item->text(1)) + L"\n");
     }
-    Utils::WriteAllLines(SettingUtils::FileGoTat(), lines);
+    Utils::WriteAllLines(SettingUtils::ForWriting(L"GoTat.ini"), lines);
 }
 
 void GoTatWindow::OK()
 {
-    std::wstring file = SettingUtils::FileGoTat();
+    std::wstring file = SettingUtils::ForWriting(L"GoTat.ini");
     if (!LiranoUi::CanWriteFile(file)) {
         LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
         return;

@@ -7,6 +7,7 @@
 #include "Enums.h"
 #include "IniFile.h"
 #include "QtText.h"
+#include "SettingUtils.h"
 #include "Utils.h"
 
 const QString KieuGoWindow::NewName = QStringLiteral("Tên kiểu gõ");
@@ -327,11 +328,13 @@ void KieuGoWindow::accept()
         sections.emplace(FromQ(entry->text()), std::move(settings)); // the first of two names wins
     }
 
-    const std::wstring& file = KieuGoUtils::FileTuDinhNghia;
+    const std::wstring file = SettingUtils::ForWriting(L"KieuGo.ini");
     if (!LiranoUi::CanWriteFile(file)) {
         LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
         return;
     }
     KieuGoUtils::IF.Write(file, sections);
+    // From now on the user's copy is the one to read.
+    KieuGoUtils::FileTuDinhNghia = file;
     QDialog::accept();
 }

@@ -104,7 +104,8 @@ LuaChon MainWindow::Options() const
 void MainWindow::Apply()
 {
     lastApplyWrote_ = false;
-    std::wstring file = SettingUtils::FileLuaChon();
+    const std::wstring read = SettingUtils::FileLuaChon();
+    const std::wstring file = SettingUtils::ForWriting(read);
     if (!LiranoUi::CanWriteFile(file)) {
         LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
         return;
@@ -113,7 +114,7 @@ void MainWindow::Apply()
     // are kept, as the engine keeps them when it saves.
     IniFile ini;
     IniFile::Sections sections;
-    if (Utils::FileExists(file)) sections = ini.Read(file);
+    if (Utils::FileExists(read)) sections = ini.Read(read);
     IniFile::Settings& s = sections[LuaChon::Section];
     for (auto& [key, value] : Options().Ghi()) s[key] = value;
     ini.Write(file, sections);

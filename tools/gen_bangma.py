@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes Resources/BangMa.ini, the built-in charsets, from the verified
-charset tables (shared/reference/charsets/*.tsv).
+charset tables (data/charsets/*.tsv).
 
 One section per charset, in menu order; one line per letter: the letter,
 "=", its encoded form. Encoded forms of 8-bit charsets are their bytes, each
@@ -71,7 +71,7 @@ def build(folder):
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "shared", "reference", "charsets")
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "data", "charsets")
     path = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "..", "Resources", "BangMa.ini")
     text = "\ufeff" + "".join(line + "\n" for line in build(folder))
     with open(path, "wb") as f:

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes Resources/TuDien.txt and Resources/TuDienTuGhep.txt from the word
-lists in shared/data (Viet74K.txt and vi_VN.dic, GPL-2).
+lists in data/wordlists (Viet74K.txt and vi_VN.dic, GPL-2).
 
 TuDien.txt: every syllable of the lists (single entries, and the pieces of
 multi-word entries) that the syllable rules accept, lower case, precomposed,
@@ -72,7 +72,7 @@ def read_lines(path):
 
 
 def main():
-    data = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "shared", "data")
+    data = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "data", "wordlists")
     out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(HERE, "..", "Resources")
     rules = cs.Rules(os.path.join(HERE, "..", "Resources", "GhepVan.ini"))
     viet74k = os.path.join(data, "Viet74K.txt")

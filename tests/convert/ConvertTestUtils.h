@@ -34,7 +34,7 @@ inline std::string Utf8(const std::wstring& s) { return VanBanUtils::EncodeUtf8(
 inline const std::wstring& WordList()
 {
     static const std::wstring text = [] {
-        std::string bytes = ReadBytes(LIRANO_SHARED_DIR "/data/Viet74K.txt");
+        std::string bytes = ReadBytes(LIRANO_DATA_DIR "/wordlists/Viet74K.txt");
         if (bytes.empty()) {
             bytes = ReadBytes(Utils::ToString(Utils::GetExeFolder()) + "/Resources/TuDienTuGhep.txt");
             bytes.erase(0, bytes.find('\n') + 1); // the count line

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "BangMaUtils.h"
+#include "SettingUtils.h"
 #include "TempDir.h"
 #include "UtfConverter.h"
 #include "Utils.h"
@@ -20,7 +21,7 @@ const std::wstring kUpper = Utils::UnicodeCharsUpper();
 BangMaMap Reference(const std::string& file)
 {
     BangMaMap r;
-    std::ifstream in(LIRANO_SHARED_DIR "/reference/charsets/" + file);
+    std::ifstream in(LIRANO_DATA_DIR "/charsets/" + file);
     std::string line;
     std::getline(in, line);
     while (std::getline(in, line)) {
@@ -155,9 +156,9 @@ TEST(BangMa, GlibcIconvAgrees)
     for (wchar_t c : kLower + L"ĂÂÊÔƠƯĐ") EXPECT_EQ(Iconv("TCVN5712-1", c), tcvn3.at(c)) << (int)c;
 }
 
-TEST(BangMa, UserCharsetsBesideThePrograms)
+TEST(BangMa, UserCharsetsInTheUserFolder)
 {
-    EXPECT_EQ(BangMaUtils::FileTuDinhNghia, Utils::GetExeFolder() + L"/BangMa.ini");
+    EXPECT_EQ(BangMaUtils::FileTuDinhNghia, SettingUtils::UserFolder() + L"/BangMa.ini");
     TempDir d;
     std::wstring saved = BangMaUtils::FileTuDinhNghia;
     BangMaUtils::FileTuDinhNghia = d.Write("BangMa.ini", "\xEF\xBB\xBF[Mine]\n\xC3\xA1=a1\nab=zz\n[VISCII]\n\xC3\xA1=q\n");

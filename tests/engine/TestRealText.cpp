@@ -21,7 +21,7 @@ const std::vector<std::wstring>& Entries()
 {
     static const std::vector<std::wstring> all = [] {
         std::vector<std::wstring> r;
-        for (const std::wstring& line : Utils::ReadAllLines(Utils::ToWString(LIRANO_SHARED_DIR "/data/Viet74K.txt"))) {
+        for (const std::wstring& line : Utils::ReadAllLines(Utils::ToWString(LIRANO_DATA_DIR "/wordlists/Viet74K.txt"))) {
             if (line.empty()) continue;
             bool ok = true;
             size_t start = 0;

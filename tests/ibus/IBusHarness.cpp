@@ -490,6 +490,9 @@ bool ProgramCopy::Make(const std::string& sessionDir, const std::string& source,
             return false;
         }
     }
+    settings = sessionDir + "/.config/lirano";
+    fs::create_directories(settings, ec);
+    chmod(settings.c_str(), 0700);
     if (!luaChon.empty()) WriteFile("LuaChon.ini", "\xEF\xBB\xBF" + luaChon);
     return true;
 }
@@ -502,11 +505,11 @@ bool ProgramCopy::Add(const std::string& source, std::string& error)
     return !ec;
 }
 
-std::string ProgramCopy::ReadFile(const std::string& name) const { return ReadAll(folder + "/" + name); }
+std::string ProgramCopy::ReadFile(const std::string& name) const { return ReadAll(settings + "/" + name); }
 
 void ProgramCopy::WriteFile(const std::string& name, const std::string& bytes) const
 {
-    std::ofstream out(folder + "/" + name, std::ios::binary);
+    std::ofstream out(settings + "/" + name, std::ios::binary);
     out.write(bytes.data(), (std::streamsize)bytes.size());
 }
 

@@ -92,10 +92,12 @@ private:
 // A copy of an engine program's folder (the program and Resources/) inside a
 // session's folder, so that the files it writes stay out of the build tree.
 struct ProgramCopy {
-    std::string folder;  // the copy's folder
-    std::string program; // the copied program
+    std::string folder;   // the copy's folder
+    std::string program;  // the copied program
+    std::string settings; // the user's settings folder under the session's HOME
     // Copies `program` (and the Resources/ folder beside it, when present)
-    // into `sessionDir`/prog; `luaChon` lines go into LuaChon.ini there.
+    // into `sessionDir`/prog; `luaChon` lines go into the user's LuaChon.ini.
+    // ReadFile and WriteFile name files of the user's settings folder.
     bool Make(const std::string& sessionDir, const std::string& program, const std::string& luaChon,
               std::string& error);
     // Another program of the same folder into the copy.

@@ -527,7 +527,7 @@ TEST_F(LiranoIBusTest, NoOptionsFileMeansTheDefaults)
     client.TypeText("vieetj namw");
     EXPECT_EQ(client.VisiblePreedit(), "việt năm");
     EXPECT_EQ(client.commits, "");
-    EXPECT_FALSE(ibustest::FileExists(copy.folder + "/LuaChon.ini")); // nothing written unasked
+    EXPECT_FALSE(ibustest::FileExists(copy.settings + "/LuaChon.ini")); // nothing written unasked
 }
 
 // ---------------------------------------------------------------- pointer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -35,16 +36,21 @@ template <typename T> struct QtTestRegistrar {
 };
 #define LIRANO_QT_TEST(Class, Name) static QtTestRegistrar<Class> registrar##Class(Name)
 
-// A private program folder for one test: the settings files of every window
-// go there, Resources/ links to the real one, and the user's typing-method
-// and charset files point into it. Everything is put back afterwards.
+// A private program folder for one test, with the user's settings folder
+// ($XDG_CONFIG_HOME/lirano) inside it: the settings files of every window go
+// to the user's folder, Resources/ links to the real one, and the user's
+// typing-method and charset files point into it. File, Write, Read and
+// Exists name the user's folder; Old names the program folder, where an
+// earlier installation kept them. Everything is put back afterwards.
 class ProgramFolder {
 public:
     ProgramFolder()
         : savedExe_(Utils::ExeFolder), savedKieuGo_(KieuGoUtils::FileTuDinhNghia),
-          savedBangMa_(BangMaUtils::FileTuDinhNghia)
+          savedBangMa_(BangMaUtils::FileTuDinhNghia), savedConfig_(std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "")
     {
         std::filesystem::create_symlink(Utils::ToString(Utils::GetExeFolder()) + "/Resources", dir_.Path("Resources"));
+        std::filesystem::create_directories(dir_.Path("config/lirano"));
+        setenv("XDG_CONFIG_HOME", dir_.Path("config").c_str(), 1);
         Utils::ExeFolder = Utils::ToWString(Folder());
         KieuGoUtils::FileTuDinhNghia = File("KieuGo.ini");
         BangMaUtils::FileTuDinhNghia = File("BangMa.ini");
@@ -54,20 +60,32 @@ public:
         Utils::ExeFolder = savedExe_;
         KieuGoUtils::FileTuDinhNghia = savedKieuGo_;
         BangMaUtils::FileTuDinhNghia = savedBangMa_;
+        setenv("XDG_CONFIG_HOME", savedConfig_.c_str(), 1);
     }
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
     std::string Folder() const { return dir_.Path("").substr(0, dir_.Path("").size() - 1); }
-    std::wstring File(const std::string& name) const { return dir_.WPath(name); }
-    std::string Path(const std::string& name) const { return dir_.Path(name); }
-    std::wstring Write(const std::string& name, const std::string& bytes) const { return dir_.Write(name, bytes); }
-    std::string Read(const std::string& name) const { return TempDir::Read(dir_.WPath(name)); }
-    bool Exists(const std::string& name) const { return std::filesystem::exists(dir_.Path(name)); }
+    std::wstring File(const std::string& name) const { return dir_.WPath("config/lirano/" + name); }
+    std::string Path(const std::string& name) const { return dir_.Path("config/lirano/" + name); }
+    std::wstring Write(const std::string& name, const std::string& bytes) const
+    {
+        return dir_.Write("config/lirano/" + name, bytes);
+    }
+    std::string Read(const std::string& name) const { return TempDir::Read(File(name)); }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+    std::wstring Old(const std::string& name, const std::string& bytes) const { return dir_.Write(name, bytes); }
+    // A settings folder that cannot be made: it would lie under a file.
+    std::string Unwritable() const
+    {
+        dir_.Write("file", "");
+        return dir_.Path("file/config");
+    }
 
 private:
     TempDir dir_;
     std::wstring savedExe_, savedKieuGo_, savedBangMa_;
+    std::string savedConfig_;
 };
 
 // What a message box showed.

@@ -191,11 +191,11 @@ private slots:
         ProgramFolder f;
         GoTatWindow w;
         w.show();
-        Utils::ExeFolder = L"/nonexistent-lirano-folder";
+        setenv("XDG_CONFIG_HOME", f.Unwritable().c_str(), 1);
         SeenBox seen;
         ModalWatcher watch(ModalWatcher::Accept(seen));
         QTest::mouseClick(w.ui.BOK, Qt::LeftButton);
-        Utils::ExeFolder = Utils::ToWString(f.Folder());
+        setenv("XDG_CONFIG_HOME", (f.Folder() + "/config").c_str(), 1);
         QVERIFY(seen.seen);
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QVERIFY(seen.title.isEmpty());

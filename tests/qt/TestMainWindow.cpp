@@ -311,14 +311,15 @@ private slots:
         ProgramFolder f;
         MainWindow w;
         w.show();
-        Utils::ExeFolder = L"/nonexistent-lirano-folder";
+        const std::string config = f.Unwritable();
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         SeenBox seen;
         ModalWatcher watch(ModalWatcher::Accept(seen));
         QTest::mouseClick(w.ui.BOK, Qt::LeftButton);
-        Utils::ExeFolder = Utils::ToWString(f.Folder());
+        setenv("XDG_CONFIG_HOME", (f.Folder() + "/config").c_str(), 1);
         QVERIFY(seen.seen);
         QCOMPARE(seen.icon, QMessageBox::Warning);
-        QCOMPARE(seen.text, Q("Không ghi được tập tin \"/nonexistent-lirano-folder/LuaChon.ini\""));
+        QCOMPARE(seen.text, ToQ(L"Không ghi được tập tin \"" + Utils::ToWString(config) + L"/lirano/LuaChon.ini\""));
         QVERIFY(w.isVisible());
     }
 

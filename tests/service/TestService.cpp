@@ -298,15 +298,21 @@ TEST(Panel, ChoosingACharsetSwitchesOutputAndRewritesTheOptions)
     std::wstring saved = Utils::ExeFolder;
     Utils::ExeFolder = d.WPath("");
     Utils::ExeFolder.pop_back();
-    d.Write("LuaChon.ini", "\xEF\xBB\xBF[LuaChon]\nZeta=1\nGoTat=0\nKieuGo=Telex 2\n[Other]\nx=y\n");
+    // Options an earlier installation kept beside the programs are read, and
+    // saved to the user's folder; the old file stays as it was.
+    const std::string old = "\xEF\xBB\xBF[LuaChon]\nZeta=1\nGoTat=0\nKieuGo=Telex 2\n[Other]\nx=y\n";
+    d.Write("LuaChon.ini", old);
+    const std::wstring user = SettingUtils::UserFolder() + L"/LuaChon.ini";
+    std::remove(Utils::ToString(user).c_str());
     CInputMethodService& s = Service();
     theApp.Panel.Init();
     Keys("vieetj");
     theApp.Panel.PropertyActivate(nullptr, "BangMa-VNI Windows", 1);
     EXPECT_EQ(s.bangMaName, L"VNI Windows");
     EXPECT_EQ(s.boGo->EncodeTatCaKT(false), L"vieät");
-    EXPECT_EQ(TempDir::Read(d.WPath("LuaChon.ini")),
+    EXPECT_EQ(TempDir::Read(user),
               "\xEF\xBB\xBF[LuaChon]\nBangMa=VNI Windows\nGoTat=0\nKieuGo=Telex 2\nZeta=1\n\n[Other]\nx=y\n\n");
+    EXPECT_EQ(TempDir::Read(d.WPath("LuaChon.ini")), old);
     // A typing-method name that is not ASCII round-trips through its key.
     theApp.Panel.PropertyActivate(nullptr, "KieuGo-Của tôi", 1);
     EXPECT_EQ(s.kieuGoName, L"Của tôi");
@@ -315,6 +321,7 @@ TEST(Panel, ChoosingACharsetSwitchesOutputAndRewritesTheOptions)
     theApp.Panel.PropertyActivate(nullptr, "Nothing", 1);
     theApp.Panel.PropertyActivate(nullptr, nullptr, 1);
     EXPECT_EQ(s.boGo->EncodeTatCaKT(false), L"việt");
+    std::remove(Utils::ToString(user).c_str());
     Utils::ExeFolder = saved;
     Reset();
 }
