@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "TempDir.h"
@@ -16,7 +17,7 @@ struct Result {
 };
 
 // Runs the lirano tool beside this test with a shell command line.
-Result Lirano(const std::string& args, const std::string& input = "")
+Result Lirano(const std::string& args, const std::string& input = "", const std::string& env = "")
 {
     TempDir d;
     std::string in = d.Path("in");
@@ -24,7 +25,7 @@ Result Lirano(const std::string& args, const std::string& input = "")
         std::ofstream f(in, std::ios::binary);
         f << input;
     }
-    std::string cmd = "'" + Utils::ToString(Utils::GetExeFolder()) + "/lirano' " + args + " < '" + in + "' 2>/dev/null";
+    std::string cmd = env + "'" + Utils::ToString(Utils::GetExeFolder()) + "/lirano' " + args + " < '" + in + "' 2>/dev/null";
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
     char buf[4096];
@@ -64,4 +65,16 @@ TEST(LiranoType, ListsAndErrors)
     EXPECT_EQ(Lirano("nosuchcommand").status, 2);
     EXPECT_EQ(Lirano("").status, 2);
     EXPECT_EQ(Lirano("type a").status, 0);
+}
+
+// Two users of one installation: each has options of their own.
+TEST(LiranoType, EachUserHasTheirOwnOptions)
+{
+    TempDir d;
+    for (const char* user : {"an", "binh"}) std::filesystem::create_directories(d.Path(std::string(user) + "/.config/lirano"));
+    d.Write("an/.config/lirano/LuaChon.ini", "\xEF\xBB\xBF[LuaChon]\nKieuGo=VNI\n");
+    d.Write("binh/.config/lirano/LuaChon.ini", "\xEF\xBB\xBF[LuaChon]\nKieuGo=Telex 2\n");
+    for (const auto& [user, typed] : {std::pair{"an", "việt vieetj\n"}, std::pair{"binh", "vie65t việt\n"}})
+        EXPECT_EQ(Lirano("type vie65t vieetj", "", "env -u XDG_CONFIG_HOME HOME='" + d.Path(user) + "' ").out, typed)
+            << user;
 }
