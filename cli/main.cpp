@@ -18,7 +18,9 @@ const char* kUsage =
     "          [--prefer-upper] [--threshold R] [--utf8] [-o OUTPUT] [FILE | -]\n"
     "                     convert text between charsets (--from auto detects)\n"
     "  detect [--threshold R] [--utf8] [FILE | -]\n"
-    "                     print the charset a text is written in\n";
+    "                     print the charset a text is written in\n"
+    "  doctor             check why typing through IBus may not work, with a fix\n"
+    "                     for each failed check (exit status 1 when one fails)\n";
 
 } // namespace
 
@@ -36,6 +38,7 @@ int main(int argc, char** argv)
     if (command == "charsets") return RunCharsets(args);
     if (command == "convert") return RunConvert(args);
     if (command == "detect") return RunDetect(args);
+    if (command == "doctor") return RunDoctor(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

@@ -5,6 +5,9 @@ lirano_install_deps() {
   local pkgs=(cmake ninja-build g++ pkg-config python3 libibus-1.0-dev libglib2.0-dev libx11-dev libxi-dev)
   # The settings tool: Qt 6 Widgets with uic and rcc.
   pkgs+=(qt6-base-dev qt6-base-dev-tools)
+  # The Debian package: cpack's dependency list (dpkg-shlibdeps, file) and
+  # Debian's build flags (dpkg-buildflags).
+  pkgs+=(dpkg-dev file)
   # Installing also needs the IBus daemon the engine registers with.
   if [ "$what" = install ]; then
     pkgs+=(ibus dbus)
@@ -16,6 +19,8 @@ lirano_install_deps() {
     # Real clients typed into: GTK 3 through the IBus module, Qt 6 through its
     # IBus input context on xcb, and xterm through XIM.
     pkgs+=(ibus-gtk3 python3-gi gir1.2-gtk-3.0 qt6-qpa-plugins xterm)
+    # The package's checks: Debian's own, AppStream's and the menu entries'.
+    pkgs+=(lintian appstream desktop-file-utils)
   fi
   local missing=()
   for p in "${pkgs[@]}"; do
