@@ -325,7 +325,9 @@ bool TuTiengViet::XuLyKT()
     if (WA == 2) {
         std::wstring pac = CacKTThuong.substr(CDPAD + CDNA, CDPAC + 1);
         bool ok;
-        if (VTDau < 0 && VTDT < 0) {
+        // Without a shape mark the vowel may still get one (biens + g + e):
+        // a tone typed already does not change that.
+        if (VTDau < 0) {
             ok = gv.La_NA0Dau_PAC(LayNA(), pac);
         } else {
             std::wstring na = LayNA();
@@ -885,7 +887,9 @@ bool TuTiengViet::SaiCT() const
     if (WA == 0) return false;
     if (WA == 1) {
         std::wstring na = LayNA();
-        if (CDNA == 1) return TV::LaNALung(na);
+        // A marked vowel on its own is that letter (spelling out, "ă" in a
+        // list): only with an initial or a tone does it need a final.
+        if (CDNA == 1) return TV::LaNALung(na) && (CDPAD > 0 || DT != -1);
         return TV::LaNALung(na) || !KTChinhTaHetTu(na);
     }
     if (IsToneOnly(DT) && TV::LaPACuoiSac(LayPAC())) return true;

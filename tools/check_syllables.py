@@ -227,7 +227,9 @@ def judge(rules, word):
     if pad and not rules.pad_na_ok(pad, na):
         return "freeinit" if pad in rules.same_as else "pad_na"
     if not fin:
-        if na in NEEDS_FINAL:
+        # A marked vowel on its own is that letter (â, ă), as the engine
+        # takes it; with an initial or a tone it needs a final.
+        if na in NEEDS_FINAL and (pad or tone >= 0 or len(na) > 1):
             return "lung"
         return None if rules.syllable_ok(pad, na, fin) else "pad_na"
     if not rules.syllable_ok(pad, na, fin):
@@ -282,9 +284,10 @@ GOOD = """ca ke ki kỳ ghi ghé ghê nghe nghĩ ngà ga gì gìn gia giữ gi�
 giết giễu qua quà quê quen quốc quý quỳnh quýt quyên quyết quơ yêu yên yểng
 uống ước ương ăn ân oan oằn uẩn uy uyên thuở huơ khuya khuỷu xoong boong soóc
 xuân khuất tuần khuâng hoặc ngoắt xoăn hoẵng người rượu hươu chuối khoèo ngoao
-huỳnh huých tuýp buýt khuếch huênh nguệch tắt sạc tiếng nghiêng kiều gửi ngửi""".split()
+huỳnh huých tuýp buýt khuếch huênh nguệch tắt sạc tiếng nghiêng kiều gửi ngửi
+â ă chưn sừn ễng lếc tuyếc""".split()
 BAD = """ce ci cê cip ka kă ko ku kơ kuy cuy gha ghă gho ghu ngha ngho ge gê
-nge ngi iê ươ uô yê uyê â ă oă oo uâ àc ảt ãp ìch tuyn huyc xoon qui quo quu qoa
+nge ngi iê ươ uô yê uyê ấ bâ oă oo uâ àc ảt ãp ìch tuyn huyc xoon qui quo quu qoa
 giênh khuyn thuơng uơn kiênh ciêng ngêu yêch tăch"""
 BAD = BAD.split()
 

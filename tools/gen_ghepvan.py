@@ -78,7 +78,7 @@ NA = [
     ("ă",   BACK,                             NASAL_AND_STOP),   # ăn, bắc, quăng, giặt
     ("â",   BACK,                             NASAL_AND_STOP),   # ân, bấc, quân, giận
     ("e",   FRONT,                            NASAL_AND_STOP),   # kem, ghen, nghẹn, quen, gièm
-    ("ê",   FRONT,                            "m n nh ch p t"),  # kênh, ếch, quên; gi + ê + final is read as iê
+    ("ê",   FRONT,                            "m n ng nh c ch p t"),  # kênh, ếch, quên, ễng, lếc; gi + ê + final is read as iê
     # gì, gìn are read as g + i.  gi + i only arises from the free initial j
     # (jì, jin for gì, gìn); qui is the old spelling of quy and is left out.
     ("i",   all_but("qu", "c", "ng"),         "m n nh ch p t"),  # kim, nghìn, ghi
@@ -87,7 +87,7 @@ NA = [
     ("ô",   BACK,                             NASAL_AND_STOP),   # quốc keeps qu
     ("ơ",   BACK,                             "m n p t"),        # quơ, giờ
     ("u",   ROUND,                            NASAL_AND_STOP),   # giũ, giục
-    ("ư",   ROUND,                            "m ng c t"),       # hừm, gừng, giữ
+    ("ư",   ROUND,                            "m n ng c t"),     # hừm, chưn, gừng, giữ
     # 17-24: vowels with the rounded glide o/u in front (oa oe uy ...), and oo
     ("oa",  only("ch d đ g h kh l n ng nh s t th tr x b m p v r"),
                                               "m n ng nh c ch p t"),  # hoa, ngoạch; boa, voan
@@ -99,7 +99,7 @@ NA = [
     ("uê",  only("ch d đ h kh ng nh r s t th x"), "nh ch"),      # huệ, huênh, khuếch
     ("uy",  only("ch d đ h kh l n ng nh s t th tr x b ph r"),
                                               "nh ch p t"),      # thuỷ, huỳnh, huých, tuýp, buýt
-    ("uyê", only("ch d h kh l ng nh s t th tr x"), "n t"),       # khuyên, tuyết, nguyễn
+    ("uyê", only("ch d h kh l ng nh s t th tr x"), "n c t"),     # khuyên, tuyếc, tuyết, nguyễn
     # 25-42: two letters ending in a semivowel, and ia ua ưa (no final)
     ("ai",  BACK, ""), ("ao", BACK, ""), ("au", BACK, ""), ("ay", BACK, ""),
     ("âu",  BACK, ""), ("ây", BACK, ""),

@@ -48,6 +48,11 @@ TEST(LiranoType, TypesArgumentsAndLines)
     EXPECT_EQ(Lirano("type --option SuaLoiChinhTaTuGhep=1 \"truwowng chinhf\"").out, "chương trình\n");
     // An 8-bit charset is written as its bytes: VNI Windows "ế" is e + 0xE1.
     EXPECT_EQ(Lirano("type --charset \"VNI Windows\" Tieesng").out, "Tie\xE1ng\n");
+    // The tone before the final's second letter, the mark after it; lone
+    // marked vowels; rare real syllables.
+    EXPECT_EQ(Lirano("type biensge chienfge benfhe chesche buosngw").out, "biếng chiềng bềnh chếch bướng\n");
+    EXPECT_EQ(Lirano("type aa aw Aw chuwn eexng tuyeesc").out, "â ă Ă chưn ễng tuyếc\n");
+    EXPECT_EQ(Lirano("type --method VNI a6 a8 khu6e2u").out, "â ă khu6e2u\n"); // khuều stays refused
     // Text the engine does not take as keys passes through.
     EXPECT_EQ(Lirano("type \"ddi Hà Nội\"").out, "đi Hà Nội\n");
 }

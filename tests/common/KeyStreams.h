@@ -127,6 +127,49 @@ inline std::wstring Syllable(const std::wstring& s, const std::wstring& method, 
     return out;
 }
 
+// The orders people type a syllable in, beyond the one above: shape marks
+// typed once all letters are in (after the final, before or after the
+// tone), and the tone between the two letters of the final, with the marks
+// after their letters or at the end.
+enum class Order { MarkAfterLetter, ToneAfterVowels, ToneInsideFinal, MarksAtEnd, ToneThenMarks, ToneInsideFinalThenMarks };
+
+// Keys for one syllable in `order`; empty when the order does not apply
+// (no final of two letters, no mark, or marks that only their own letter
+// can carry: ư and ơ apart, đ).
+inline std::wstring Syllable(const std::wstring& s, const std::wstring& method, Order order)
+{
+    if (order == Order::MarkAfterLetter) return Syllable(s, method);
+    if (order == Order::ToneAfterVowels) return Syllable(s, method, true);
+    const Split p = SplitSyllable(Utils::ToLower(s));
+    std::wstring letters, marks;
+    int tone = -1;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const wchar_t lower = Utils::ToLower(s[i]);
+        if (TV::TimDauThanh(lower) >= 0) tone = TV::TimDauThanh(lower);
+        const wchar_t bare = TV::XoaDauThanh(lower);
+        const std::wstring k = MarkKeys(bare, method);
+        letters += Utils::IsUpper(s[i]) ? Utils::ToUpper(k[0]) : k[0];
+        if (k.size() > 1 && marks.find(k.substr(1)) == std::wstring::npos) marks += k.substr(1);
+    }
+    const std::wstring toneKey = tone >= 0 ? std::wstring(1, ToneKey(tone, method)) : std::wstring();
+    if (order == Order::ToneInsideFinal) {
+        if (p.pac.size() != 2 || toneKey.empty()) return std::wstring();
+        std::wstring k = Syllable(s, method);
+        k.pop_back(); // the tone key at the end
+        return k.insert(k.size() - 1, toneKey);
+    }
+    // One mark key per kind, and only where it can only mean one letter.
+    const std::wstring l = Utils::ToLower(s);
+    if (marks.empty() || l.find(L'đ') != std::wstring::npos ||
+        (l.find(L'ư') != std::wstring::npos) != (l.find(L'ơ') != std::wstring::npos) || marks.size() > 1)
+        return std::wstring();
+    if (order == Order::ToneInsideFinalThenMarks) {
+        if (p.pac.size() != 2 || toneKey.empty()) return std::wstring();
+        return letters.substr(0, letters.size() - 1) + toneKey + letters.back() + marks;
+    }
+    return order == Order::MarksAtEnd ? letters + marks + toneKey : letters + toneKey + marks;
+}
+
 // Keys for a text of syllables separated by single spaces.
 inline std::wstring Text(const std::wstring& text, const std::wstring& method)
 {

@@ -164,10 +164,16 @@ TEST_F(Typing, CaseIsKept)
 
 TEST_F(Typing, SpellingJudgementsAtWordEnd)
 {
-    T(L"aa");
-    EXPECT_TRUE(W().SaiCT()); // â needs a final
-    T(L"aw");
-    EXPECT_TRUE(W().SaiCT());
+    // â and ă need a final after an initial or with a tone; alone they are
+    // the letters.
+    for (const wchar_t* k : {L"aa", L"aw", L"Aw", L"AA"}) {
+        T(k);
+        EXPECT_FALSE(W().SaiCT()) << (int)k[1];
+    }
+    for (const wchar_t* k : {L"baa", L"aws", L"aaf"}) {
+        T(k);
+        EXPECT_TRUE(W().SaiCT()) << (int)k[1];
+    }
     T(L"ban");
     EXPECT_FALSE(W().NenKhoiPhucPhim()); // nothing was transformed
     T(L"ie");
