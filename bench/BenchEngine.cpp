@@ -94,3 +94,18 @@ static void BM_WordEndExpandingAbbreviation(benchmark::State& state)
     }
 }
 BENCHMARK(BM_WordEndExpandingAbbreviation)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// One line without a space, of state.range(0) letters: the time per letter
+// must not grow with the line.
+static void BM_LongLine(benchmark::State& state)
+{
+    const size_t n = (size_t)state.range(0);
+    for (auto _ : state) {
+        CTextHost host;
+        for (size_t i = 0; i < n; ++i) host.Key(L"bcdgh"[i % 5]);
+        host.Commit();
+        benchmark::DoNotOptimize(host.Committed.size());
+    }
+    state.SetItemsProcessed(state.iterations() * (int64_t)n);
+}
+BENCHMARK(BM_LongLine)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);

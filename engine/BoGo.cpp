@@ -176,6 +176,7 @@ bool CBoGo::XuLyKT(wchar_t ch, wchar_t key)
 
 bool CBoGo::XuLy(wchar_t ch)
 {
+    if (DoDaiTuDangGo() >= MaxWord && IsAlnum(ch)) KetThucTu(0);
     const wchar_t key = Utils::ToLower(ch);
     const bool numpad = IsNumpad();
     auto it = KieuGo.find(key);

@@ -76,6 +76,11 @@ public:
     explicit CBoGo(IInputMethodService* service = nullptr);
 
     bool OnChar(wchar_t ch);
+    // Longer than any syllable with a foreign tail: no word to transform.
+    // A word that reaches it ends as typed and the next letter starts
+    // afresh, so that a key costs the same however long the line is.
+    static constexpr size_t MaxWord = 64;
+    size_t DoDaiTuDangGo() const { return TuTV ? TuTV->CacKT.size() : 0; }
     bool KetThucTu(wchar_t ch);
     bool Backspace();
     void Undo();

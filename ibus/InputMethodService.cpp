@@ -255,6 +255,12 @@ bool CInputMethodService::OnKeyDown(unsigned keyval)
                     }
                     pass();
                 } else if (keyval >= 0x21 && keyval <= 0x7e) {
+                    // The long word goes to the application as it stands,
+                    // and the pre-edit starts again from the next letter.
+                    if (boGo->DoDaiTuDangGo() >= CBoGo::MaxWord) {
+                        boGo->KetThucTu(0);
+                        Commit();
+                    }
                     boGo->OnChar((wchar_t)keyval);
                     result = true;
                     UpdatePreeditText();

@@ -186,7 +186,8 @@ int Run(int& argc, char** argv)
             else
                 LiranoUi::Warning(nullptr, message);
         }
-        return 0;
+        // Scripts must see a failed installation as one.
+        return InstallSucceeded(result) ? 0 : 1;
     }
     if (headless) {
         std::fputs("Lirano-Qt: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset)\n", stderr);

@@ -102,6 +102,18 @@ TEST_F(LiranoIBusTest, InstalledComponentIsStartedByTheDaemon)
     EXPECT_EQ(client.commits, "Tiếng Việt");
 }
 
+// A word longer than any word goes to the application as typed, so the
+// pre-edit never grows with the line.
+TEST_F(LiranoIBusTest, AnOverlongWordIsCommittedAsTyped)
+{
+    LIRANO_LAUNCH(Program(), kEngine, kMouseOn);
+    const std::string line(150, 'b');
+    client.TypeText(line);
+    client.Sync();
+    EXPECT_EQ(client.commits, line.substr(0, 128));
+    EXPECT_EQ(client.VisiblePreedit(), line.substr(128));
+}
+
 // Password and PIN fields get the keys as they are, and nothing is kept.
 TEST_F(LiranoIBusTest, PasswordFieldsTakeKeysUntouched)
 {
