@@ -16,9 +16,7 @@ typedef struct {
     // The client commits the pre-edit itself when it resets or changes
     // focus, whatever the mode: IBus must not commit it a second time.
     gboolean clientCommits;
-    // An X client through XIM: the bridge answers the key before it hands
-    // on the text committed meanwhile, so a key passed after a commit would
-    // arrive first.
+    // An X client through XIM.
     gboolean xim;
 } IBusLRNEngine;
 
@@ -53,8 +51,12 @@ gboolean OnProcessKeyEvent(IBusEngine* engine, guint keyval, guint keycode, guin
     if (state & IBUS_RELEASE_MASK) return ime->OnKeyUp(keyval);
     const unsigned commits = ime->commitCount;
     if (ime->OnKeyDown(keyval)) return TRUE;
-    if (!((IBusLRNEngine*)engine)->xim || commits == ime->commitCount) return FALSE;
-    // Sent after the commit, so it reaches the client after the text.
+    // XIM's bridge answers the key before it hands on the text committed
+    // meanwhile, and Qt may handle the answer before the text: a key passed
+    // after a commit is sent after it instead, so it reaches the client
+    // after the text.
+    const IBusLRNEngine* lrn = (IBusLRNEngine*)engine;
+    if (!(lrn->xim || lrn->clientCommits) || commits == ime->commitCount) return FALSE;
     ibus_engine_forward_key_event(engine, keyval, keycode, state);
     return TRUE;
 }
