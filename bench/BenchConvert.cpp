@@ -159,6 +159,24 @@ BENCHMARK_CAPTURE(RunSlow, SlowLongestMatchTCVN3ToUnicode, L"TCVN3 (ABC)")->Unit
 BENCHMARK_CAPTURE(RunSlow, SlowLongestMatchVNIWindowsToUnicode, L"VNI Windows")->Unit(benchmark::kMillisecond);
 
 // Unicode passes at once; every other text has all charsets tried.
+// An HTML clipboard of 10 MB whose fragment has an invalid byte every 10
+// bytes: the time must stay linear in the size.
+static void HtmlClipboardWithInvalidBytes(benchmark::State& state)
+{
+    std::string fragment;
+    while (fragment.size() < 10u << 20) fragment += "Vi\xE1\xBB\x87t \xFF";
+    char head[256];
+    const char* fmt = "Version:0.9\nStartHTML:%08zu\nEndHTML:%08zu\r\nStartFragment:%08zu\nEndFragment:%08zu\r\n";
+    size_t headLen = (size_t)std::snprintf(head, sizeof head, fmt, (size_t)0, (size_t)0, (size_t)0, (size_t)0);
+    std::snprintf(head, sizeof head, fmt, headLen, headLen + fragment.size(), headLen, headLen + fragment.size());
+    const std::string in = head + fragment;
+    CChuyenMa cm;
+    cm.Flags = ChuyenMaFlags_XoaDau;
+    for (auto _ : state) benchmark::DoNotOptimize(cm.ConvertHtmlClipboard(in));
+    state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)in.size());
+}
+BENCHMARK(HtmlClipboardWithInvalidBytes)->Unit(benchmark::kMillisecond);
+
 BENCHMARK_CAPTURE(RunDetect, Unicode, L"Unicode")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunDetect, TCVN3, L"TCVN3 (ABC)")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunDetect, VNIWindows, L"VNI Windows")->Unit(benchmark::kMillisecond);

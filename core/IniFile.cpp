@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <sstream>
 
+#include "UtfConverter.h"
 #include "Utils.h"
 
 namespace {
@@ -144,7 +145,7 @@ void IniFile::AppendLines(std::vector<std::wstring>& lines, const Settings& sett
     for (const auto& [name, value] : settings) lines.push_back(name + NameValueDelimChar + value + L"\n");
 }
 
-void IniFile::Write(const std::wstring& path, const Sections& sections) const
+bool IniFile::Write(const std::wstring& path, const Sections& sections, std::string* error) const
 {
     std::vector<std::wstring> lines;
     for (const auto& [name, settings] : sections) {
@@ -152,7 +153,12 @@ void IniFile::Write(const std::wstring& path, const Sections& sections) const
         AppendLines(lines, settings);
         lines.push_back(L"\n");
     }
-    Utils::WriteAllLines(path, lines);
+    std::string bytes = "\xEF\xBB\xBF";
+    for (const std::wstring& l : lines) bytes += UtfConverter::ToUtf8(l);
+    std::string why;
+    if (Utils::ReplaceFile(path, bytes, why, Utils::UserFileMode)) return true;
+    if (error) *error = why;
+    return false;
 }
 
 std::wstring IniFile::ReadString(const Settings& settings, const std::wstring& name,

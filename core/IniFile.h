@@ -40,7 +40,10 @@ public:
     std::vector<std::wstring> GetAllSections(const std::wstring& path) const;
     std::vector<std::wstring> GetAllSections(const std::vector<std::wstring>& lines) const;
 
-    void Write(const std::wstring& path, const Sections& sections) const;
+    // Replaces the file whole (Utils::ReplaceFile); false, with the reason in
+    // `error` if given, when it could not be written. Settings are the
+    // user's: a new file is private.
+    bool Write(const std::wstring& path, const Sections& sections, std::string* error = nullptr) const;
     void AppendLines(std::vector<std::wstring>& lines, const Settings& settings) const;
 
     static std::wstring ReadString(const Settings& settings, const std::wstring& name,

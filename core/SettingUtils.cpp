@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "Utils.h"
@@ -55,6 +56,13 @@ std::wstring SettingUtils::ForWriting(const std::wstring& nameOrPath)
     }
     size_t slash = nameOrPath.rfind(L'/');
     return Utils::ToWString(folder) + L"/" + (slash == std::wstring::npos ? nameOrPath : nameOrPath.substr(slash + 1));
+}
+
+void SettingUtils::ReportCannotWrite(const std::wstring& path, const std::string& reason)
+{
+    std::string line = "Không ghi được tập tin \"" + Utils::ToString(path) + "\"";
+    if (!reason.empty()) line += ": " + reason;
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 std::wstring SettingUtils::GenerateResourceFilePath(const std::wstring& name)

@@ -18,6 +18,9 @@ public:
     // in it, for writing. A path given whole is taken by its file name.
     static std::wstring UserFolder();
     static std::wstring ForWriting(const std::wstring& nameOrPath);
+    // For programs without a window: "Không ghi được tập tin "path"" and the
+    // reason, if any, on standard error.
+    static void ReportCannotWrite(const std::wstring& path, const std::string& reason = std::string());
     static std::wstring FileLuaChon() { return GenerateSettingFilePath(L"LuaChon.ini"); }
     static std::wstring FileGoTat() { return GenerateSettingFilePath(L"GoTat.ini"); }
     static std::wstring FileChuyenMa() { return GenerateSettingFilePath(L"ChuyenMa.ini"); }

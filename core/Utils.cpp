@@ -1,8 +1,13 @@
 #include "Utils.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <cwctype>
 
 #include "StaticInit.h"
@@ -12,6 +17,99 @@ std::wstring Utils::ExePath LIRANO_TABLE_STORAGE;
 std::wstring Utils::ExeFolder LIRANO_TABLE_STORAGE;
 
 static const char kBom[] = "\xEF\xBB\xBF";
+
+namespace {
+
+std::string Reason(const char* what, const std::string& path, int err)
+{
+    return std::string(what) + " '" + path + "': " + std::strerror(err);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+bool WriteAllBytes(int fd, const std::string& bytes)
+{
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        p += n;
+        left -= (size_t)n;
+    }
+    return true;
+}
+
+// Read without setting it: another thread may be creating a file meanwhile.
+mode_t CurrentUmask()
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.compare(0, 6, "Umask:") == 0) return (mode_t)std::strtoul(line.c_str() + 6, nullptr, 8);
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// Follows the symbolic links that `path` names (dangling ones too) to the
+// file they lead to, so that renaming over it keeps the links. A link of
+// another user is not followed: it could aim the write anywhere.
+bool FollowOwnLinks(const std::string& path, std::string& target, std::string& error)
+{
+    std::string p = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            target = p;
+            return true;
+        }
+        if (st.st_uid != ::geteuid()) {
+            error = "refusing to write through the symbolic link '" + p + "': it belongs to another user";
+            errno = EACCES;
+            return false;
+        }
+        char buf[PATH_MAX];
+        ssize_t n = ::readlink(p.c_str(), buf, sizeof buf);
+        if (n <= 0 || (size_t)n == sizeof buf) {
+            int err = n < 0 ? errno : ENAMETOOLONG;
+            error = Reason("cannot read the symbolic link", p, err);
+            errno = err;
+            return false;
+        }
+        std::string to(buf, (size_t)n);
+        p = to[0] == '/' ? to : FolderOf(p) + "/" + to;
+    }
+    error = Reason("cannot write", path, ELOOP);
+    errno = ELOOP;
+    return false;
+}
+
+// The new file gets the old one's owner and group where the caller may give
+// them; root that cannot would hand a user's file to root, so that fails.
+bool KeepOwner(int fd, const struct stat& old)
+{
+    struct stat now;
+    if (::fstat(fd, &now) != 0) return false;
+    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) return true;
+    if (::fchown(fd, old.st_uid, old.st_gid) == 0) return true;
+    if (now.st_uid != old.st_uid && ::geteuid() == 0) return false;
+    // Without the group (the caller is not in it) the file gets the caller's.
+    if (now.st_gid != old.st_gid) (void)::fchown(fd, (uid_t)-1, old.st_gid);
+    return true;
+}
+
+} // namespace
 
 const std::wstring& Utils::UnicodeChars()
 {
@@ -217,24 +315,97 @@ std::vector<std::wstring> Utils::ReadAllLines(const std::wstring& path, char del
     return lines;
 }
 
-void Utils::WriteAllText(const std::wstring& path, const std::wstring& text)
+bool Utils::ReplaceFile(const std::wstring& wpath, const std::string& bytes, std::string& error, mode_t newFileMode)
 {
-    WriteAllText(path, UtfConverter::ToUtf8(text), true);
+    const std::string path = ToString(wpath);
+    auto fail = [&](const char* what, int err) {
+        error = Reason(what, path, err);
+        errno = err;
+        return false;
+    };
+    if (path.empty()) return fail("cannot write", ENOENT);
+    std::string target;
+    if (!FollowOwnLinks(path, target, error)) return false;
+    struct stat st;
+    bool exists = ::lstat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return fail("cannot write", EISDIR);
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe cannot be renamed over.
+        int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+        if (fd < 0) return fail("cannot write", errno);
+        bool ok = WriteAllBytes(fd, bytes);
+        int err = errno;
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            err = errno;
+        }
+        return ok || fail("cannot write", err);
+    }
+    if (exists && st.st_nlink > 1) {
+        error = "refusing to replace '" + path + "': it has " + std::to_string(st.st_nlink) +
+                " hard links, which would keep the old content";
+        errno = EMLINK;
+        return false;
+    }
+    // A file the caller may not write stays as it is, although its folder
+    // would let it be replaced.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return fail("cannot write", errno);
+
+    std::string base = target.substr(target.rfind('/') + 1);
+    if (base.size() > 200) base.resize(200); // the suffix must fit in a name
+    std::string tmp = FolderOf(target) + "/." + base + ".XXXXXX";
+    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0) return fail("cannot write in the folder of", errno);
+    const char* what = "cannot write";
+    bool ok = WriteAllBytes(fd, bytes);
+    if (ok && exists && !KeepOwner(fd, st)) {
+        what = "cannot keep the owner of";
+        ok = false;
+    }
+    // After fchown, which may clear the set-ID bits.
+    mode_t mode = exists ? (st.st_mode & 07777) : (newFileMode & ~CurrentUmask() & 07777);
+    ok = ok && ::fchmod(fd, mode) == 0;
+    // A file system that cannot sync (EINVAL) still has the data.
+    ok = ok && (::fsync(fd) == 0 || errno == EINVAL);
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
+        what = "cannot replace";
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return fail(what, err);
+    }
+    // The new name itself is made to last; failing that loses nothing now.
+    int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
 }
 
-void Utils::WriteAllText(const std::wstring& path, const std::string& bytes, bool writeBom)
+bool Utils::WriteAllText(const std::wstring& path, const std::wstring& text, mode_t newFileMode)
 {
-    std::ofstream out(ToString(path), std::ios::binary | std::ios::trunc);
-    if (!out) return;
-    if (writeBom) out.write(kBom, 3);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
+    return WriteAllText(path, UtfConverter::ToUtf8(text), true, newFileMode);
 }
 
-void Utils::WriteAllLines(const std::wstring& path, const std::vector<std::wstring>& lines)
+bool Utils::WriteAllText(const std::wstring& path, const std::string& bytes, bool writeBom, mode_t newFileMode)
+{
+    std::string error;
+    return ReplaceFile(path, writeBom ? kBom + bytes : bytes, error, newFileMode);
+}
+
+bool Utils::WriteAllLines(const std::wstring& path, const std::vector<std::wstring>& lines, mode_t newFileMode)
 {
     std::string bytes;
     for (const std::wstring& l : lines) bytes += UtfConverter::ToUtf8(l);
-    WriteAllText(path, bytes, true);
+    return WriteAllText(path, bytes, true, newFileMode);
 }
 
 void Utils::AppendAllText(const std::wstring& path, const std::string& bytes)
@@ -270,12 +441,17 @@ std::wstring Utils::ReadString(std::ifstream& in)
 
 void Utils::WriteString(std::ofstream& out, const std::wstring& s)
 {
+    std::string bytes;
+    WriteString(bytes, s);
+    out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+void Utils::WriteString(std::string& out, const std::wstring& s)
+{
     std::string bytes = UtfConverter::ToUtf8(s);
     uint32_t len = (uint32_t)bytes.size();
-    unsigned char b[4] = {(unsigned char)len, (unsigned char)(len >> 8), (unsigned char)(len >> 16),
-                          (unsigned char)(len >> 24)};
-    out.write(reinterpret_cast<char*>(b), 4);
-    out.write(bytes.data(), (std::streamsize)bytes.size());
+    out += {(char)len, (char)(len >> 8), (char)(len >> 16), (char)(len >> 24)};
+    out += bytes;
 }
 
 std::wstring Utils::FileSizeToFriendlyString(unsigned n)

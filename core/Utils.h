@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -78,9 +80,30 @@ public:
 
     static std::wstring ReadAllText(const std::wstring& path);
     static std::vector<std::wstring> ReadAllLines(const std::wstring& path, char delimiter = '\n');
-    static void WriteAllText(const std::wstring& path, const std::wstring& text);
-    static void WriteAllText(const std::wstring& path, const std::string& bytes, bool writeBom);
-    static void WriteAllLines(const std::wstring& path, const std::vector<std::wstring>& lines);
+
+    // Mode of a new file of the user's own (options, history): private.
+    static constexpr mode_t UserFileMode = 0600;
+    // Mode of a new file anyone may read, as open() would create it.
+    static constexpr mode_t SharedFileMode = 0666;
+    // Writes all of `bytes` to a temporary file in the target's folder and
+    // renames it over the target: the target holds its old bytes or all the
+    // new ones. On failure nothing is changed and `error` tells why.
+    // A replaced file keeps its mode, and its owner and group as far as the
+    // caller may give them; a new one gets `newFileMode` less the umask.
+    // Symbolic links are followed only when the caller owns them, as the
+    // kernel's protected_symlinks does. A file with more than one name (hard
+    // links) is refused: replacing it would leave the other names with the
+    // old bytes, and writing in place could leave it half written. Devices
+    // and pipes are written directly.
+    static bool ReplaceFile(const std::wstring& path, const std::string& bytes, std::string& error,
+                            mode_t newFileMode);
+    // ReplaceFile, in UTF-8 with a byte-order mark (unless told otherwise);
+    // false when the file could not be written.
+    static bool WriteAllText(const std::wstring& path, const std::wstring& text, mode_t newFileMode = SharedFileMode);
+    static bool WriteAllText(const std::wstring& path, const std::string& bytes, bool writeBom,
+                             mode_t newFileMode = SharedFileMode);
+    static bool WriteAllLines(const std::wstring& path, const std::vector<std::wstring>& lines,
+                              mode_t newFileMode = SharedFileMode);
     static void AppendAllText(const std::wstring& path, const std::string& bytes);
     static void AppendAllText(const std::wstring& path, const std::wstring& text);
 
@@ -89,6 +112,7 @@ public:
     // instead of allocating it.
     static std::wstring ReadString(std::ifstream& in);
     static void WriteString(std::ofstream& out, const std::wstring& s);
+    static void WriteString(std::string& out, const std::wstring& s);
 
     static std::wstring FileSizeToFriendlyString(unsigned n);
     static void OpenFolderAndSelectItems(const std::wstring&) {}

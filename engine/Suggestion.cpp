@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "SettingUtils.h"
 #include "StaticInit.h"
 #include "TV.h"
 #include "Utils.h"
@@ -31,11 +32,7 @@ uint32_t ReadU32(std::ifstream& in, bool& ok)
     return (uint32_t)b[0] | ((uint32_t)b[1] << 8) | ((uint32_t)b[2] << 16) | ((uint32_t)b[3] << 24);
 }
 
-void WriteU32(std::ofstream& out, uint32_t v)
-{
-    unsigned char b[4] = {(unsigned char)v, (unsigned char)(v >> 8), (unsigned char)(v >> 16), (unsigned char)(v >> 24)};
-    out.write(reinterpret_cast<char*>(b), 4);
-}
+void WriteU32(std::string& out, uint32_t v) { out += {(char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24)}; }
 
 } // namespace
 
@@ -299,17 +296,21 @@ void CSuggestion::AddLastUsedKeyword(const std::wstring& keyword, int entry)
 // ---------------------------------------------------------------------------
 // The used-keywords file
 
-void CSuggestion::SerializeUsedKeywords(const std::wstring& path) const
+bool CSuggestion::SerializeUsedKeywords(const std::wstring& path) const
 {
-    if (UsedKeywords.empty()) return;
-    std::ofstream out(Utils::ToString(path), std::ios::binary | std::ios::trunc);
-    if (!out) return;
+    if (UsedKeywords.empty()) return true;
+    std::string out;
     WriteU32(out, (uint32_t)UsedKeywords.size());
     for (const auto& [kw, list] : UsedKeywords) {
         Utils::WriteString(out, kw);
         WriteU32(out, (uint32_t)list.size());
         for (int e : list) WriteU32(out, (uint32_t)e);
     }
+    std::string error;
+    if (Utils::ReplaceFile(path, out, error, Utils::UserFileMode)) return true;
+    // Only the engine saves the history, and it has no window to say so.
+    SettingUtils::ReportCannotWrite(path, error);
+    return false;
 }
 
 bool CSuggestion::DeserializeUsedKeywords(const std::wstring& path)

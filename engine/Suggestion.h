@@ -35,7 +35,9 @@ public:
     std::wstring GetFilter(int result) const;
     std::wstring GetKeywordText(int entry) const;
     void AddLastUsedKeyword(const std::wstring& keyword, int entry);
-    void SerializeUsedKeywords(const std::wstring& path) const;
+    // Replaces the file whole (nothing while there is no history); false,
+    // with the message on standard error, when it cannot be written.
+    bool SerializeUsedKeywords(const std::wstring& path) const;
     // False, and no history, when the file is damaged (it is left as it is,
     // for the next save to replace).
     bool DeserializeUsedKeywords(const std::wstring& path);

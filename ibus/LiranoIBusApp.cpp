@@ -49,7 +49,9 @@ void LiranoIBusApp::SaveSettings()
     IniFile::Settings& s = sections[LuaChon::Section];
     s[L"KieuGo"] = Service.kieuGoName;
     s[L"BangMa"] = Service.bangMaName;
-    ini.Write(SettingUtils::ForWriting(path), sections);
+    const std::wstring file = SettingUtils::ForWriting(path);
+    std::string error;
+    if (!ini.Write(file, sections, &error)) SettingUtils::ReportCannotWrite(file, error);
 }
 
 void LiranoIBusApp::LoadGoTat() { Service.boGo->LoadGoTat(SettingUtils::FileGoTat()); }

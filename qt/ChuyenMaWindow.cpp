@@ -107,9 +107,8 @@ void ChuyenMaWindow::Save()
     s[L"FileNguon"] = CM.FileNguon;
     s[L"FileDich"] = CM.FileDich;
     // The choices are a convenience: a folder that cannot be written must
-    // not stop the conversion.
-    std::wstring file = SettingUtils::ForWriting(L"ChuyenMa.ini");
-    if (LiranoUi::CanWriteFile(file)) IniFile().Write(file, {{Section, s}});
+    // not stop the conversion, nor interrupt it with a message.
+    IniFile().Write(SettingUtils::ForWriting(L"ChuyenMa.ini"), {{Section, s}});
 }
 
 void ChuyenMaWindow::on_BSwap_clicked()

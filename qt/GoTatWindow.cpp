@@ -83,7 +83,7 @@ void GoTatWindow::OnItemChanged(QTreeWidgetItem* item, int column)
     Initialing = false;
 }
 
-void GoTatWindow::Apply()
+bool GoTatWindow::Apply()
 {
     std::vector<std::wstring> lines{Header};
     QTreeWidget* tw = ui.treeWidget;
@@ -91,16 +91,13 @@ void GoTatWindow::Apply()
         QTreeWidgetItem* item = tw->topLevelItem(i);
         lines.push_back(FromQ(item->text(0)) + L"\t" + FromQ(item->text(1)) + L"\n");
     }
-    Utils::WriteAllLines(SettingUtils::ForWriting(L"GoTat.ini"), lines);
+    const std::wstring file = SettingUtils::ForWriting(L"GoTat.ini");
+    if (Utils::WriteAllLines(file, lines, Utils::UserFileMode)) return true;
+    LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
+    return false;
 }
 
 void GoTatWindow::OK()
 {
-    std::wstring file = SettingUtils::ForWriting(L"GoTat.ini");
-    if (!LiranoUi::CanWriteFile(file)) {
-        LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
-        return;
-    }
-    Apply();
-    accept();
+    if (Apply()) accept();
 }

@@ -24,8 +24,9 @@ public:
 
     // Reloads the table from the file; unsaved edits are dropped.
     void Refresh();
-    // Writes every row but the placeholder to the file.
-    void Apply();
+    // Writes every row but the placeholder to the file; false, after the
+    // warning, when it cannot be written.
+    bool Apply();
 
 public slots:
     void DeleteSelectedItem();

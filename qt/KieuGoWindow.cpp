@@ -329,11 +329,10 @@ void KieuGoWindow::accept()
     }
 
     const std::wstring file = SettingUtils::ForWriting(L"KieuGo.ini");
-    if (!LiranoUi::CanWriteFile(file)) {
+    if (!KieuGoUtils::IF.Write(file, sections)) {
         LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
         return;
     }
-    KieuGoUtils::IF.Write(file, sections);
     // From now on the user's copy is the one to read.
     KieuGoUtils::FileTuDinhNghia = file;
     QDialog::accept();

@@ -119,14 +119,8 @@ std::vector<std::string> ComponentFolders()
 
 void WriteAllText(const std::string& path, const std::string& text)
 {
-    std::wstring wpath = Utils::ToWString(path);
-    if (Utils::FileExists(wpath) && ::unlink(path.c_str()) != 0) throw WriteFailed();
-    Utils::WriteAllText(wpath, text, false);
-    if (!Utils::FileExists(wpath)) throw WriteFailed();
-    // A full disk leaves a short file: that is no installation either.
-    std::ifstream in(path, std::ios::binary);
-    std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (back != text) throw WriteFailed();
+    // Replaced whole or not at all: a failed update keeps the old one.
+    if (!Utils::WriteAllText(Utils::ToWString(path), text, false)) throw WriteFailed();
 }
 
 InstallResult Install(const std::string& xml, const std::vector<std::string>& folders)

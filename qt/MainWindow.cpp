@@ -106,10 +106,6 @@ void MainWindow::Apply()
     lastApplyWrote_ = false;
     const std::wstring read = SettingUtils::FileLuaChon();
     const std::wstring file = SettingUtils::ForWriting(read);
-    if (!LiranoUi::CanWriteFile(file)) {
-        LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
-        return;
-    }
     // All 21 keys are written; sections and keys this window does not know
     // are kept, as the engine keeps them when it saves.
     IniFile ini;
@@ -117,7 +113,10 @@ void MainWindow::Apply()
     if (Utils::FileExists(read)) sections = ini.Read(read);
     IniFile::Settings& s = sections[LuaChon::Section];
     for (auto& [key, value] : Options().Ghi()) s[key] = value;
-    ini.Write(file, sections);
+    if (!ini.Write(file, sections)) {
+        LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
+        return;
+    }
     lastApplyWrote_ = true;
 }
 

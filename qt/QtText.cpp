@@ -1,7 +1,5 @@
 #include "QtText.h"
 
-#include <unistd.h>
-
 #include <QMessageBox>
 
 #include "Utils.h"
@@ -23,14 +21,6 @@ void Show(QWidget* parent, QMessageBox::Icon icon, const QString& text)
 
 void Warning(QWidget* parent, const QString& text) { Show(parent, QMessageBox::Warning, text); }
 void Information(QWidget* parent, const QString& text) { Show(parent, QMessageBox::Information, text); }
-
-bool CanWriteFile(const std::wstring& path)
-{
-    std::string p = Utils::ToString(path);
-    if (::access(p.c_str(), F_OK) == 0) return ::access(p.c_str(), W_OK) == 0;
-    std::string folder = Utils::ToString(Utils::GetDirectoryName(path));
-    return ::access(folder.c_str(), W_OK | X_OK) == 0;
-}
 
 QString CannotWriteMessage(const std::wstring& path)
 {

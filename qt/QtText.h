@@ -21,10 +21,8 @@ constexpr const char* Version = "0.7.1";
 void Warning(QWidget* parent, const QString& text);
 void Information(QWidget* parent, const QString& text);
 
-// Whether the file can be written (replaced, or created in its folder), so
-// that a window can say so instead of losing the user's edits silently.
-bool CanWriteFile(const std::wstring& path);
-// "Không ghi được tập tin "path"": the warning shown when it cannot.
+// "Không ghi được tập tin "path"": the warning shown when a save fails, so
+// that the user's edits are not lost silently.
 QString CannotWriteMessage(const std::wstring& path);
 
 // Registers the compiled-in icons (needed because they live in a static

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "Utils.h"
+
 namespace {
 
 const char kBom[] = "\xEF\xBB\xBF";
@@ -52,61 +54,15 @@ std::string Reason(const char* what, const std::string& path)
     return std::string(what) + " '" + path + "': " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, const std::string& bytes)
-{
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        left -= (size_t)n;
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-// Follows symbolic links (also dangling ones) to the file they name, so
-// that renaming over the result replaces the file and keeps the link.
-std::string FollowLinks(const std::string& path)
-{
-    std::string p = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat st;
-        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
-        char buf[4096];
-        ssize_t n = ::readlink(p.c_str(), buf, sizeof buf - 1);
-        if (n <= 0) return p;
-        std::string target(buf, (size_t)n);
-        p = target[0] == '/' ? target : FolderOf(p) + "/" + target;
-    }
-    return p;
-}
-
-mode_t DefaultMode()
-{
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 bool VanBanUtils::DecodeUtf8(const char* bytes, size_t length, std::wstring& text, size_t* badAt)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
     std::wstring r;
-    r.reserve(length);
+    // Not all of it: a caller that stops at every bad byte of a long text
+    // would pay for the whole rest each time.
+    r.reserve(std::min<size_t>(length, 1 << 16));
     size_t i = 0;
     while (i < length) {
         // Runs of ASCII are the common case.
@@ -220,61 +176,5 @@ bool VanBanUtils::ReadFile(const std::string& path, std::string& bytes, std::str
 
 bool VanBanUtils::WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error)
 {
-    if (path.empty()) {
-        errno = ENOENT;
-        error = Reason("cannot write", path);
-        return false;
-    }
-    struct stat st;
-    bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) {
-        errno = EISDIR;
-        error = Reason("cannot write", path);
-        return false;
-    }
-    if (exists && !S_ISREG(st.st_mode)) {
-        // A device or a pipe cannot be renamed over: write to it directly.
-        int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0 || !WriteAll(fd, bytes)) {
-            error = Reason("cannot write", path);
-            if (fd >= 0) ::close(fd);
-            return false;
-        }
-        if (::close(fd) != 0) {
-            error = Reason("cannot write", path);
-            return false;
-        }
-        return true;
-    }
-
-    std::string target = FollowLinks(path);
-    std::string folder = FolderOf(target);
-    size_t slash = target.rfind('/');
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string tmp = folder + "/." + base + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0) {
-        error = Reason("cannot write in the folder of", path);
-        return false;
-    }
-    mode_t mode = exists ? (st.st_mode & 07777) : DefaultMode();
-    // A file system that cannot sync (EINVAL) still has the data.
-    bool ok = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 && (::fsync(fd) == 0 || errno == EINVAL);
-    if (!ok) {
-        error = Reason("cannot write", path);
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    if (::close(fd) != 0) {
-        error = Reason("cannot write", path);
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    if (::rename(tmp.c_str(), target.c_str()) != 0) {
-        error = Reason("cannot replace", path);
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    return Utils::ReplaceFile(Utils::ToWString(path), bytes, error, Utils::SharedFileMode);
 }

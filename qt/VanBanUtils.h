@@ -34,9 +34,10 @@ public:
     // Whole file, byte for byte. False with a reason in `error` when it
     // cannot be opened or read (a folder, no permission).
     static bool ReadFile(const std::string& path, std::string& bytes, std::string& error);
-    // Writes a temporary file in the target's folder and renames it over the
-    // target, so the target holds either its old content or all the new
-    // one. An existing target keeps its permissions, and a symbolic link
-    // keeps pointing where it did (its destination is replaced).
+    // Utils::ReplaceFile: the target holds either its old content or all the
+    // new one; an existing target keeps its permissions and owner, a
+    // symbolic link of the caller keeps pointing where it did (its
+    // destination is replaced), one of another user is refused, and so is a
+    // file with hard links. A new file is created as open() would.
     static bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error);
 };

@@ -100,6 +100,13 @@ TEST(VanBanUtils, AtomicWriteReplacesWholeOrNothing)
     EXPECT_TRUE(std::filesystem::is_symlink(d.Path("link.txt")));
     EXPECT_EQ(ReadBytes(path), "linked");
 
+    // A second name would keep the old text: refused (core/ReplaceFile).
+    ASSERT_EQ(link(path.c_str(), d.Path("hard.txt").c_str()), 0);
+    EXPECT_FALSE(VanBanUtils::WriteFileAtomic(path, "lost", err));
+    EXPECT_NE(err.find("hard links"), std::string::npos) << err;
+    EXPECT_EQ(ReadBytes(path), "linked");
+    ASSERT_EQ(unlink(d.Path("hard.txt").c_str()), 0);
+
     // Failures: a missing folder, a folder as the target. Nothing is left.
     EXPECT_FALSE(VanBanUtils::WriteFileAtomic(d.Path("no/such/out.txt"), "x", err));
     EXPECT_NE(err.find("no/such"), std::string::npos);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "IniFile.h"
 #include "TempDir.h"
 #include "UtfConverter.h"
@@ -124,8 +126,10 @@ TEST(IniWrite, ExactBytesSortedWithBlankLineAfterEachSection)
     IniFile::Sections s;
     s[L"LuaChon"][L"KieuGo"] = L"Telex 2";
     s[L"LuaChon"][L"BangMa"] = L"Unicode";
-    ini.Write(p, s);
+    EXPECT_TRUE(ini.Write(p, s));
     EXPECT_EQ(TempDir::Read(p), kBom + "[LuaChon]\nBangMa=Unicode\nKieuGo=Telex 2\n\n");
+    struct stat st;
+    EXPECT_EQ(stat(Utils::ToString(p).c_str(), &st) == 0 ? st.st_mode & 0777 : 0u, 0600u); // the user's alone
 
     s[L"A"][L"đ"] = L"ư";
     ini.Write(p, s);

@@ -146,11 +146,11 @@ TEST(Files, ReadAllTextAndWriters)
     EXPECT_EQ(Utils::ReadAllText(d.WPath("missing")), L"");
 
     std::wstring p = d.WPath("w");
-    Utils::WriteAllText(p, std::wstring(L"đ"));
+    EXPECT_TRUE(Utils::WriteAllText(p, std::wstring(L"đ")));
     EXPECT_EQ(TempDir::Read(p), "\xEF\xBB\xBF\xC4\x91");
-    Utils::WriteAllText(p, std::string("raw"), false);
+    EXPECT_TRUE(Utils::WriteAllText(p, std::string("raw"), false));
     EXPECT_EQ(TempDir::Read(p), "raw");
-    Utils::WriteAllLines(p, {L"a\n", L"b", L"c\n"});
+    EXPECT_TRUE(Utils::WriteAllLines(p, {L"a\n", L"b", L"c\n"}));
     EXPECT_EQ(TempDir::Read(p), "\xEF\xBB\xBF" "a\nbc\n");
     Utils::AppendAllText(p, std::string("x"));
     Utils::AppendAllText(p, std::wstring(L"ư"));
@@ -161,7 +161,7 @@ TEST(Files, ReadAllTextAndWriters)
     EXPECT_EQ(TempDir::Read(fresh), "y");
 
     // A file that cannot be created leaves nothing and does not throw.
-    Utils::WriteAllText(d.WPath("no/such/dir"), std::wstring(L"x"));
+    EXPECT_FALSE(Utils::WriteAllText(d.WPath("no/such/dir"), std::wstring(L"x")));
     EXPECT_FALSE(Utils::FileExists(d.WPath("no/such/dir")));
 }
 

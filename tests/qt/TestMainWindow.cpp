@@ -1,5 +1,7 @@
 // The options window: defaults, texts, the number list, Apply and what the
 // engine's loader makes of the file, the child windows.
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -321,6 +323,25 @@ private slots:
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QCOMPARE(seen.text, ToQ(L"Không ghi được tập tin \"" + Utils::ToWString(config) + L"/lirano/LuaChon.ini\""));
         QVERIFY(w.isVisible());
+    }
+
+    void failedSaveIsReportedAndKeepsTheOldOptions()
+    {
+        ProgramFolder f;
+        const std::string old = Bom("[LuaChon]\nKieuGo=VNI\n");
+        f.Write("LuaChon.ini", old);
+        // A second name makes the replacement fail (even for root).
+        QCOMPARE(link(f.Path("LuaChon.ini").c_str(), f.Path("other").c_str()), 0);
+        MainWindow w;
+        w.show();
+        w.ui.CBGoTat->setChecked(!w.ui.CBGoTat->isChecked());
+        SeenBox seen;
+        ModalWatcher watch(ModalWatcher::Accept(seen));
+        QTest::mouseClick(w.ui.BOK, Qt::LeftButton);
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.text, ToQ(L"Không ghi được tập tin \"" + f.File("LuaChon.ini") + L"\""));
+        QVERIFY(w.isVisible());
+        QCOMPARE(f.Read("LuaChon.ini"), old);
     }
 
     void advancedButtonHidesTheTabsWhoseValuesStillCount()

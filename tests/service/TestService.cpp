@@ -325,3 +325,25 @@ TEST(Panel, ChoosingACharsetSwitchesOutputAndRewritesTheOptions)
     Utils::ExeFolder = saved;
     Reset();
 }
+
+TEST(Panel, AFailedSaveIsPrintedAndKeepsTheOldOptions)
+{
+    Reset();
+    TempDir d;
+    const std::string user = Utils::ToString(SettingUtils::ForWriting(L"LuaChon.ini"));
+    const std::string old = "\xEF\xBB\xBF[LuaChon]\nBangMa=Unicode\n";
+    std::filesystem::remove(user);
+    std::ofstream(user, std::ios::binary) << old;
+    // A second name makes the replacement fail (even for root).
+    ASSERT_EQ(link(user.c_str(), d.Path("other").c_str()), 0);
+    theApp.Panel.Init();
+    testing::internal::CaptureStderr();
+    theApp.Panel.PropertyActivate(nullptr, "BangMa-VNI Windows", 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Không ghi được tập tin \"" + user + "\"", 0), 0u);
+    EXPECT_EQ(Service().bangMaName, L"VNI Windows"); // typing goes on
+    EXPECT_EQ(TempDir::Read(Utils::ToWString(user)), old);
+    std::filesystem::remove(user);
+    theApp.Panel.PropertyActivate(nullptr, "BangMa-Unicode", 1);
+    std::filesystem::remove(user);
+    Reset();
+}

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "Suggestion.h"
 #include "TempDir.h"
 #include "TextHost.h"
@@ -145,12 +148,14 @@ TEST_F(Filter, KeywordsThatFoundNothingSuppressLongerOnes)
 TEST_F(Filter, UsedKeywordsFileRoundTrips)
 {
     std::wstring path = dir.WPath("used.dat");
-    s.SerializeUsedKeywords(path);
+    EXPECT_TRUE(s.SerializeUsedKeywords(path));
     EXPECT_FALSE(Utils::FileExists(path)); // nothing while empty
     s.AddLastUsedKeyword(L"ct", 3);
     s.AddLastUsedKeyword(L"ct", 1);
     s.AddLastUsedKeyword(L"tiếng", 8);
-    s.SerializeUsedKeywords(path);
+    EXPECT_TRUE(s.SerializeUsedKeywords(path));
+    struct stat st;
+    EXPECT_EQ(stat(Utils::ToString(path).c_str(), &st) == 0 ? st.st_mode & 0777 : 0u, 0600u);
     CSuggestion t;
     t.SetTuDien(&dict);
     ASSERT_TRUE(t.DeserializeUsedKeywords(path));
@@ -158,6 +163,17 @@ TEST_F(Filter, UsedKeywordsFileRoundTrips)
     std::string bytes = TempDir::Read(path);
     EXPECT_EQ(bytes.substr(0, 4), std::string("\x02\0\0\0", 4));
     EXPECT_EQ(bytes.substr(4, 6), std::string("\x02\0\0\0ct", 6));
+}
+
+TEST_F(Filter, AFailedHistorySaveIsReportedAndKeepsTheOldFile)
+{
+    s.AddLastUsedKeyword(L"ct", 3);
+    const std::wstring path = dir.Write("used.dat", "old");
+    link(Utils::ToString(path).c_str(), dir.Path("other").c_str()); // a file with two names is not replaced
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(s.SerializeUsedKeywords(path));
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Không ghi được tập tin \"" + dir.Path("used.dat") + "\"", 0), 0u);
+    EXPECT_EQ(TempDir::Read(path), "old");
 }
 
 TEST_F(Filter, DamagedUsedKeywordsFilesGiveNoHistory)
