@@ -75,6 +75,7 @@ void OnFocusIn(IBusEngine* engine)
 void OnFocusInId(IBusEngine* engine, const gchar*, const gchar* client)
 {
     std::printf("focus_in_id %p %s\n", (void*)engine, client ? client : "");
+    std::fflush(stdout);
     ((IBusLRNEngine*)engine)->clientCommits = client && g_str_has_prefix(client, "QIBusInputContext");
     ((IBusLRNEngine*)engine)->xim = client && g_str_has_prefix(client, "xim");
     OnFocusIn(engine);
@@ -109,7 +110,6 @@ void OnDisable(IBusEngine* engine)
 
 void OnSetContentType(IBusEngine* engine, guint purpose, guint hints)
 {
-
     bool secret = purpose == IBUS_INPUT_PURPOSE_PASSWORD || purpose == IBUS_INPUT_PURPOSE_PIN;
     if (secret && !Secret(engine) && CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Commit();
     ((IBusLRNEngine*)engine)->secret = secret;
