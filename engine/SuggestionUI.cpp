@@ -95,7 +95,8 @@ void CSuggestionUI::Show()
 
 void CSuggestionUI::Hide()
 {
-    if (Engine) ibus_engine_hide_lookup_table(Engine);
+    // Only what is shown is hidden: one message less on most keys.
+    if (Engine && IsVisible) ibus_engine_hide_lookup_table(Engine);
     IsVisible = false;
 }
 

@@ -289,6 +289,11 @@ bool CInputMethodService::OnKeyUp(unsigned keyval)
 
 void CInputMethodService::Engine(IBusEngine* e)
 {
+    // What another context shows says nothing of this one.
+    if (e != engine) {
+        preeditShown = false;
+        shownPreedit.clear();
+    }
     engine = e;
     if (suggestionUI) suggestionUI->Engine = e;
 }
@@ -320,11 +325,18 @@ void CInputMethodService::UpdatePreeditText()
 {
     std::wstring text = boGo->EncodeTatCaKT(false);
     if (text.empty()) {
-        if (engine) ibus_engine_hide_preedit_text(engine);
+        HidePreeditText();
         return;
     }
     if (engine) {
         std::u32string u = UtfConverter::ToUtf32(text);
+        // The client shows this already: nothing to send.
+        if (preeditShown && u == shownPreedit) {
+            if (enableMouseHook && !pointerWatch.Running()) StartPointerWatch();
+            return;
+        }
+        preeditShown = true;
+        shownPreedit = u;
         IBusText* t = ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str()));
         if (preEditDecorate) ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
         // Commit-on-reset: whatever ends the pre-edit outside the engine (a
@@ -340,7 +352,7 @@ void CInputMethodService::CommitPreeditText()
     if (!boGo->DaGo) return;
     std::wstring text = boGo->EncodeTatCaKT(false);
     if (!engine) return;
-    ibus_engine_hide_preedit_text(engine);
+    HidePreeditText();
     if (text.empty()) return;
     std::u32string u = UtfConverter::ToUtf32(text);
     ibus_engine_commit_text(engine, ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
@@ -352,10 +364,17 @@ void CInputMethodService::HideSuggestionList()
     if (suggestionOn && suggestionUI) suggestionUI->Hide();
 }
 
+void CInputMethodService::HidePreeditText()
+{
+    if (engine && preeditShown) ibus_engine_hide_preedit_text(engine);
+    preeditShown = false;
+    shownPreedit.clear();
+}
+
 void CInputMethodService::Clear()
 {
     StopPointerWatch();
-    if (engine) ibus_engine_hide_preedit_text(engine);
+    HidePreeditText();
     boGo->Clear();
     HideSuggestionList();
 }

@@ -116,6 +116,8 @@ public:
     void ShowSuggestion();
     void UpdatePreeditText();
     void CommitPreeditText();
+    // Hides the pre-edit when the client shows one.
+    void HidePreeditText();
     bool CheckHotKeys(unsigned key);
     void SaveSuggestionSettings();
     void TDTG_Read(bool withHashes);
@@ -141,6 +143,9 @@ private:
     // Tells a posted pointer commit whether its watch is still the current
     // one (a stopped watch never commits).
     unsigned pointerWatchGeneration = 0;
+    // The pre-edit as last sent, while the client shows it.
+    bool preeditShown = false;
+    std::u32string shownPreedit;
     unsigned suggestionGeneration = 0;
 
     void StopPointerWatch();

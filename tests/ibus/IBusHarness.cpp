@@ -746,14 +746,14 @@ bool Client::ClickCandidate(guint index, std::string& error)
     return true;
 }
 
-bool Client::WatchEngineCommits(std::string& error)
+bool Client::WatchEngineSignals(std::string& error)
 {
     GDBusConnection* c = ibus_bus_get_connection(bus_);
     if (!c) {
         error = "no connection";
         return false;
     }
-    engineWatch_ = g_dbus_connection_signal_subscribe(c, nullptr, IBUS_INTERFACE_ENGINE, "CommitText", nullptr,
+    engineWatch_ = g_dbus_connection_signal_subscribe(c, nullptr, IBUS_INTERFACE_ENGINE, nullptr, nullptr,
                                                       nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnEngineSignal, this,
                                                       nullptr);
     Sync();
@@ -765,6 +765,7 @@ void Client::ClearRecords()
     commits.clear();
     commitList.clear();
     engineCommits.clear();
+    engineSignals.clear();
     forwardedKeys = 0;
     tableUpdates = 0;
 }
@@ -850,6 +851,7 @@ void Client::OnEngineSignal(GDBusConnection*, const gchar*, const gchar*, const 
                             GVariant* params, gpointer self)
 {
     auto* c = static_cast<Client*>(self);
+    c->engineSignals[member] += 1;
     if (g_strcmp0(member, "CommitText") != 0) return;
     GVariant* inner = nullptr;
     g_variant_get(params, "(v)", &inner);

@@ -146,14 +146,15 @@ public:
     void ActivateProperty(const std::string& name, guint state = PROP_STATE_CHECKED);
     // As a panel would: the click on candidate `index` of the page shown.
     bool ClickCandidate(guint index, std::string& error);
-    // Records the CommitText signals that engines emit, also those the
-    // daemon no longer forwards (after it has detached the engine).
-    bool WatchEngineCommits(std::string& error);
+    // Records the signals that engines emit, by name, and the text they
+    // commit, also what the daemon does not forward.
+    bool WatchEngineSignals(std::string& error);
 
     // What came back.
     std::string commits;               // all committed text, in order
     std::vector<std::string> commitList;
     std::string engineCommits;         // CommitText as emitted by engines
+    std::map<std::string, int> engineSignals; // every engine signal, by name
     std::string preedit;               // the last pre-edit text
     bool preeditVisible = false;
     guint preeditCursor = 0;

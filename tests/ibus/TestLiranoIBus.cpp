@@ -102,6 +102,24 @@ TEST_F(LiranoIBusTest, InstalledComponentIsStartedByTheDaemon)
     EXPECT_EQ(client.commits, "Tiếng Việt");
 }
 
+// The engine sends only what changes what the user sees: per consumed key
+// one pre-edit update, per word end one hide and one commit, and no hide of
+// a pre-edit or list that is not shown.
+TEST_F(LiranoIBusTest, MessagesOnlyForWhatChanges)
+{
+    LIRANO_LAUNCH(Program(), kEngine, kMouseOff);
+    std::string error;
+    ASSERT_TRUE(client.WatchEngineSignals(error)) << error;
+    client.TypeText("vieetj ");
+    client.Press(IBUS_KEY_BackSpace); // nothing in the engine: passed on
+    client.Press(IBUS_KEY_Shift_L);   // a modifier alone changes nothing
+    client.Sync();
+    client.WaitFor([] { return false; }, 200);
+    EXPECT_EQ(client.commits, "việt ");
+    std::map<std::string, int> expected = {{"UpdatePreeditText", 6}, {"HidePreeditText", 1}, {"CommitText", 1}};
+    EXPECT_EQ(client.engineSignals, expected);
+}
+
 // A word longer than any word goes to the application as typed, so the
 // pre-edit never grows with the line.
 TEST_F(LiranoIBusTest, AnOverlongWordIsCommittedAsTyped)
