@@ -165,6 +165,10 @@ int main(int argc, char** argv)
         !copy.Add(program.substr(0, program.rfind('/') + 1) + "Lirano-Qt", error))
         return Fail(error, session);
     session.componentPath = session.Path("component");
+    // ibus-unikey, where its Debian package is installed, takes turns too:
+    // a black box reached through its own component.
+    const bool unikey = ibustest::FileExists("/usr/share/ibus/component/unikey.xml");
+    if (unikey) session.componentPath += ":/usr/share/ibus/component";
     mkdir(session.componentPath.c_str(), 0755);
     if (session.Run({copy.folder + "/Lirano-Qt", "--Install"}, 30000, "install.log",
                     {{"LIRANO_IBUS_COMPONENT_DIRS", session.componentPath}, {"QT_QPA_PLATFORM", "offscreen"}}) != 0)
@@ -187,7 +191,17 @@ int main(int argc, char** argv)
     // The engines take turns, a block of whole phrases each (the block ends
     // with a space or Return, so the text is committed before the switch),
     // so that a slower or busier stretch of the machine weighs on both.
-    Timing lt, nt;
+    std::string unikeyName;
+    if (unikey) {
+        GList* list = ibus_bus_list_engines(client.bus());
+        for (GList* p = list; p; p = p->next) {
+            std::string name = ibus_engine_desc_get_name(IBUS_ENGINE_DESC(p->data));
+            if (unikeyName.empty() && (name == "Unikey" || name == "unikey")) unikeyName = name;
+        }
+        g_list_free_full(list, g_object_unref);
+        if (unikeyName.empty()) std::printf("ibus-unikey is installed but its engine is not listed\n");
+    }
+    Timing lt, nt, ut;
     std::string committed;
     size_t from = 0;
     for (size_t e = 0; e < ends.size(); ++e) {
@@ -203,11 +217,18 @@ int main(int argc, char** argv)
         Measure(client, keys, from, to, warmup, nt);
         client.Sync();
         if (!client.commits.empty()) std::printf("the null engine committed text (it should not)\n");
+        if (!unikeyName.empty()) {
+            if (!client.SelectEngine(unikeyName, 15000)) return Fail("cannot select " + unikeyName, session);
+            client.ClearRecords();
+            Measure(client, keys, from, to, warmup, ut);
+            client.Sync();
+        }
         from = to;
     }
 
     Report("Lirano-IBus", lt);
     Report("null engine", nt);
+    if (!unikeyName.empty()) Report("ibus-unikey", ut);
     std::printf("difference   key    median %+7.1f us  p99 %+7.1f us  (Lirano-IBus minus null engine)\n",
                 Percentile(lt.both, 0.5) - Percentile(nt.both, 0.5), Percentile(lt.both, 0.99) -
                                                                          Percentile(nt.both, 0.99));
