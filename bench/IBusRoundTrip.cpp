@@ -164,15 +164,16 @@ int main(int argc, char** argv)
     if (!copy.Make(session.Dir(), program, ini, error) ||
         !copy.Add(program.substr(0, program.rfind('/') + 1) + "Lirano-Qt", error))
         return Fail(error, session);
-    session.componentPath = session.Path("component");
-    // ibus-unikey, where its Debian package is installed, takes turns too:
-    // a black box reached through its own component.
-    const bool unikey = ibustest::FileExists("/usr/share/ibus/component/unikey.xml");
-    if (unikey) session.componentPath += ":/usr/share/ibus/component";
-    mkdir(session.componentPath.c_str(), 0755);
+    const std::string components = session.Path("component");
+    mkdir(components.c_str(), 0755);
     if (session.Run({copy.folder + "/Lirano-Qt", "--Install"}, 30000, "install.log",
-                    {{"LIRANO_IBUS_COMPONENT_DIRS", session.componentPath}, {"QT_QPA_PLATFORM", "offscreen"}}) != 0)
+                    {{"LIRANO_IBUS_COMPONENT_DIRS", components}, {"QT_QPA_PLATFORM", "offscreen"}}) != 0)
         return Fail("Lirano-Qt --Install failed: " + session.ReadLog("install.log"), session);
+    // ibus-unikey, where its Debian package is installed, takes turns too:
+    // a black box reached through its own component. The daemon reads that
+    // folder as well; nothing is written there.
+    const bool unikey = ibustest::FileExists("/usr/share/ibus/component/unikey.xml");
+    session.componentPath = components + (unikey ? ":/usr/share/ibus/component" : "");
     if (!session.Start(error)) return Fail(error, session);
     pid_t null = session.Spawn({nullEngine}, "null-engine.log", error);
     if (null < 0) return Fail(error, session);
