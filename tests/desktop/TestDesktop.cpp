@@ -189,7 +189,7 @@ protected:
         clientDir = session.Path("client");
         ::mkdir(clientDir.c_str(), 0700);
         std::string error;
-        clientPid = session.Spawn(argv, "client.log", error, ClientEnv(clientDir));
+        const pid_t clientPid = session.Spawn(argv, "client.log", error, ClientEnv(clientDir));
         ASSERT_GT(clientPid, 0) << error;
         ASSERT_TRUE(Read(state, [](const State& s) { return s.windows.size() == 2; }))
             << "the client did not come up: " << session.ReadLog("client.log");
@@ -419,7 +419,6 @@ protected:
     }
 
     std::string clientDir;
-    pid_t clientPid = -1;
     // Milliseconds between keys. XIM's bridge hands keys on out of order
     // when they come faster than a busy machine serves it, far faster than
     // anyone types: xterm gets them slower.

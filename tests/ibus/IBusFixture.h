@@ -52,8 +52,8 @@ protected:
         const std::string installer = program.substr(0, program.rfind('/') + 1) + "Lirano-Qt";
         for (const std::string& p : {program, installer})
             if (!ibustest::FileExists(p)) GTEST_SKIP() << p << " is not built yet";
-        for (const char* tool : {"dbus-daemon", "ibus-daemon", "Xvfb"})
-            if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
+        SkipWithoutSessionTools();
+        if (IsSkipped()) return;
         std::string error;
         ASSERT_TRUE(session.Prepare(error)) << error;
         ASSERT_TRUE(copy.Make(session.Dir(), program, luaChon, error)) << error;
@@ -67,8 +67,8 @@ protected:
     void LaunchByHand(const std::string& program, const std::string& engine)
     {
         if (!ibustest::FileExists(program)) GTEST_SKIP() << program << " is not built yet";
-        for (const char* tool : {"dbus-daemon", "ibus-daemon", "Xvfb"})
-            if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
+        SkipWithoutSessionTools();
+        if (IsSkipped()) return;
         std::string error;
         ASSERT_TRUE(session.Start(error)) << error;
         ASSERT_TRUE(copy.Make(session.Dir(), program, "", error)) << error;
@@ -105,6 +105,12 @@ protected:
         }
         client.Close();
         session.StopAll();
+    }
+
+    void SkipWithoutSessionTools()
+    {
+        for (const char* tool : {"dbus-daemon", "ibus-daemon", "Xvfb"})
+            if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
     }
 
     static bool OnPath(const std::string& tool)
