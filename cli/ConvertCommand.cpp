@@ -10,6 +10,7 @@
 
 #include "BangMaUtils.h"
 #include "ChuyenMa.h"
+#include "ChuyenMaStream.h"
 #include "Commands.h"
 #include "Utils.h"
 #include "VanBanUtils.h"
@@ -146,89 +147,70 @@ std::wstring Charset(const std::string& arg)
     throw Failure{"unknown charset '" + arg + "' (known: " + known + ")"};
 }
 
-std::string ReadInput(const std::string& input)
+// How the input is read: Unicode charsets and --utf8 as UTF-8; the legacy
+// ones as raw bytes, except that a byte-order mark followed by valid UTF-8
+// marks the UTF-8 form (the converter window writes it so). Text of unknown
+// charset is UTF-8 when it is valid UTF-8.
+TextForm InputForm(ByteInput& input, const std::wstring* charset, bool utf8)
 {
-    std::string bytes, error;
-    if (input != "-") {
-        if (!VanBanUtils::ReadFile(input, bytes, error)) throw Failure{error};
-        return bytes;
+    if (utf8 || (charset && BangMaUtils::LaBangMaUnicode(*charset))) return TextForm::Utf8;
+    if (charset && input.Peek(3) != "\xEF\xBB\xBF") return TextForm::Bytes;
+    return input.IsUtf8() ? TextForm::Utf8 : TextForm::Bytes;
+}
+
+// Detection looks at the start only; --utf8 promises all of it.
+void RequireUtf8(ByteInput& input)
+{
+    uint64_t bad = 0;
+    if (!input.IsUtf8(&bad)) throw ChuyenMaStreamError(ChuyenMaStreamError::BadUtf8, bad, 0, 0);
+}
+
+std::string Message(const ChuyenMaStreamError& e, const ByteInput& input, const std::wstring& charset)
+{
+    if (e.kind == ChuyenMaStreamError::BadUtf8)
+        return input.Name() + " is not valid UTF-8 (byte " + std::to_string(e.offset) + ")";
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", (unsigned)e.unit);
+    return std::string("character ") + code + " on line " + std::to_string(e.line) + " has no byte form in " +
+           Narrow(charset) + " (--utf8 writes the text as UTF-8)";
+}
+
+// Standard output, or a file replaced once all of it is written.
+class Output {
+public:
+    explicit Output(const std::string& path) : path_(path == "-" ? "" : path)
+    {
+        std::string error;
+        if (!path_.empty() && !file_.Open(Utils::ToWString(path_), Utils::SharedFileMode, error))
+            throw Failure{error};
     }
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(0, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw Failure{std::string("cannot read standard input: ") + std::strerror(errno)};
-        if (n == 0) break;
-        bytes.append(buf, (size_t)n);
+    void Write(const char* data, size_t size)
+    {
+        std::string error;
+        if (!path_.empty()) {
+            if (!file_.Write(data, size, error)) throw Failure{error};
+        } else if (size > 0 && std::fwrite(data, 1, size, stdout) != size) {
+            StdoutFailed();
+        }
     }
-    return bytes;
-}
-
-std::wstring DecodeStrict(const std::string& bytes, const std::string& input)
-{
-    size_t skip = VanBanUtils::HasBom(bytes) ? 3 : 0;
-    std::wstring text;
-    size_t bad = 0;
-    if (!VanBanUtils::DecodeUtf8(bytes.data() + skip, bytes.size() - skip, text, &bad))
-        throw Failure{(input == "-" ? std::string("standard input") : "'" + input + "'") +
-                      " is not valid UTF-8 (byte " + std::to_string(bad + skip) + ")"};
-    return text;
-}
-
-// Text in a legacy charset: raw bytes, or its UTF-8 form. A byte-order mark
-// followed by valid UTF-8 marks the UTF-8 form (the converter window writes
-// it so) even without --utf8.
-std::wstring ReadLegacy(const std::string& bytes, const std::string& input, bool utf8)
-{
-    if (utf8) return DecodeStrict(bytes, input);
-    std::wstring text;
-    if (VanBanUtils::HasBom(bytes) && VanBanUtils::DecodeUtf8(bytes.data() + 3, bytes.size() - 3, text))
-        return text;
-    return VanBanUtils::FromBytes(bytes);
-}
-
-std::wstring ReadAs(const std::string& bytes, const std::string& input, const std::wstring& charset, bool utf8)
-{
-    if (BangMaUtils::LaBangMaUnicode(charset)) return DecodeStrict(bytes, input);
-    return ReadLegacy(bytes, input, utf8);
-}
-
-// Text of unknown charset: UTF-8 when it is valid UTF-8, else raw bytes.
-std::wstring ReadUnknown(const std::string& bytes, const std::string& input, bool utf8)
-{
-    if (utf8) return DecodeStrict(bytes, input);
-    return VanBanUtils::ReadText(bytes);
-}
-
-std::string Encode(const std::wstring& text, const std::wstring& charset, bool utf8)
-{
-    if (BangMaUtils::LaBangMaUnicode(charset)) return VanBanUtils::EncodeUtf8(text);
-    if (utf8) return "\xEF\xBB\xBF" + VanBanUtils::EncodeUtf8(text);
-    std::string bytes;
-    size_t bad = 0;
-    if (!VanBanUtils::ToBytes(text, bytes, &bad)) {
-        size_t line = 1;
-        for (size_t i = 0; i < bad; ++i)
-            if (text[i] == L'\n') ++line;
-        char code[16];
-        std::snprintf(code, sizeof code, "U+%04X", (unsigned)text[bad]);
-        throw Failure{std::string("character ") + code + " on line " + std::to_string(line) + " has no byte form in " +
-                      Narrow(charset) + " (--utf8 writes the text as UTF-8)"};
+    void Commit()
+    {
+        std::string error;
+        if (!path_.empty()) {
+            if (!file_.Commit(error)) throw Failure{error};
+        } else if (std::fflush(stdout) != 0) {
+            StdoutFailed();
+        }
     }
-    return bytes;
-}
 
-void WriteOutput(const std::string& output, const std::string& bytes)
-{
-    if (output.empty() || output == "-") {
-        size_t done = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        if (done != bytes.size() || std::fflush(stdout) != 0)
-            throw Failure{std::string("cannot write standard output: ") + std::strerror(errno)};
-        return;
+private:
+    [[noreturn]] static void StdoutFailed()
+    {
+        throw Failure{std::string("cannot write standard output: ") + std::strerror(errno)};
     }
-    std::string error;
-    if (!VanBanUtils::WriteFileAtomic(output, bytes, error)) throw Failure{error};
-}
+    std::string path_;
+    ReplacingFile file_;
+};
 
 // The share of Vietnamese words of the text read in `charset`, as
 // detection measures it.
@@ -286,15 +268,28 @@ int RunConvert(const std::vector<std::string>& args)
         if (o.stripMarks) cm.Flags |= ChuyenMaFlags_XoaDau;
         if (o.preferUpper) cm.Flags |= ChuyenMaFlags_PreferUpper;
 
-        std::string bytes = ReadInput(o.input);
-        std::wstring text;
-        if (autoDetect) {
-            text = ReadUnknown(bytes, o.input, o.utf8);
-            cm.BangMaNguon = Detect(text, o.threshold, "convert", true);
-        } else {
-            text = ReadAs(bytes, o.input, cm.BangMaNguon, o.utf8);
+        ByteInput input(o.input);
+        TextForm in = TextForm::Utf8;
+        try {
+            if (autoDetect) {
+                in = InputForm(input, nullptr, o.utf8);
+                // The whole text must be UTF-8 before its charset is told.
+                if (o.utf8) RequireUtf8(input);
+                cm.BangMaNguon = Detect(input.Sample(in, ByteInput::kSample), o.threshold, "convert", true);
+            } else {
+                in = InputForm(input, &cm.BangMaNguon, o.utf8);
+            }
+            const bool legacy = !BangMaUtils::LaBangMaUnicode(cm.BangMaDich);
+            Output out(o.output);
+            // The UTF-8 form of legacy text carries a byte-order mark.
+            if (legacy && o.utf8) out.Write("\xEF\xBB\xBF", 3);
+            ChuyenMaStream stream(cm, in, legacy && !o.utf8 ? TextForm::Bytes : TextForm::Utf8,
+                                  [&out](const char* data, size_t size) { out.Write(data, size); });
+            input.ConvertAll(stream);
+            out.Commit();
+        } catch (const ChuyenMaStreamError& e) {
+            throw Failure{Message(e, input, cm.BangMaDich)};
         }
-        WriteOutput(o.output, Encode(cm.Convert(text), cm.BangMaDich, o.utf8));
         return 0;
     } catch (const Failure& f) {
         return Fail("convert", f.message, false);
@@ -317,9 +312,19 @@ int RunDetect(const std::vector<std::string>& args)
         return Fail("detect", f.message, true);
     }
     try {
-        std::wstring text = ReadUnknown(ReadInput(o.input), o.input, o.utf8);
+        ByteInput input(o.input);
+        std::wstring text;
+        try {
+            TextForm in = InputForm(input, nullptr, o.utf8);
+            if (o.utf8) RequireUtf8(input);
+            text = input.Sample(in, ByteInput::kSample);
+        } catch (const ChuyenMaStreamError& e) {
+            throw Failure{Message(e, input, BangMaUtils::Unicode)};
+        }
         std::string line = Narrow(Detect(text, o.threshold, "detect", false)) + "\n";
-        WriteOutput("-", line);
+        Output out("-");
+        out.Write(line.data(), line.size());
+        out.Commit();
         return 0;
     } catch (const Failure& f) {
         return Fail("detect", f.message, false);

@@ -33,23 +33,6 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-bool WriteAllBytes(int fd, const std::string& bytes)
-{
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        p += n;
-        left -= (size_t)n;
-    }
-    return true;
-}
-
 // Read without setting it: another thread may be creating a file meanwhile.
 mode_t CurrentUmask()
 {
@@ -317,72 +300,98 @@ std::vector<std::wstring> Utils::ReadAllLines(const std::wstring& path, char del
 
 bool Utils::ReplaceFile(const std::wstring& wpath, const std::string& bytes, std::string& error, mode_t newFileMode)
 {
-    const std::string path = ToString(wpath);
-    auto fail = [&](const char* what, int err) {
-        error = Reason(what, path, err);
-        errno = err;
-        return false;
-    };
-    if (path.empty()) return fail("cannot write", ENOENT);
-    std::string target;
-    if (!FollowOwnLinks(path, target, error)) return false;
-    struct stat st;
-    bool exists = ::lstat(target.c_str(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) return fail("cannot write", EISDIR);
-    if (exists && !S_ISREG(st.st_mode)) {
+    ReplacingFile file;
+    return file.Open(wpath, newFileMode, error) && file.Write(bytes.data(), bytes.size(), error) &&
+           file.Commit(error);
+}
+
+ReplacingFile::~ReplacingFile() { Abandon(); }
+
+void ReplacingFile::Abandon()
+{
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!tmp_.empty()) ::unlink(tmp_.c_str());
+    tmp_.clear();
+}
+
+bool ReplacingFile::Fail(const char* what, int err, std::string& error)
+{
+    error = Reason(what, path_, err);
+    Abandon();
+    errno = err;
+    return false;
+}
+
+bool ReplacingFile::Open(const std::wstring& wpath, mode_t newFileMode, std::string& error)
+{
+    Abandon();
+    path_ = Utils::ToString(wpath);
+    newFileMode_ = newFileMode;
+    if (path_.empty()) return Fail("cannot write", ENOENT, error);
+    if (!FollowOwnLinks(path_, target_, error)) return false;
+    exists_ = ::lstat(target_.c_str(), &old_) == 0;
+    if (exists_ && S_ISDIR(old_.st_mode)) return Fail("cannot write", EISDIR, error);
+    if (exists_ && !S_ISREG(old_.st_mode)) {
         // A device or a pipe cannot be renamed over.
-        int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
-        if (fd < 0) return fail("cannot write", errno);
-        bool ok = WriteAllBytes(fd, bytes);
-        int err = errno;
-        if (::close(fd) != 0 && ok) {
-            ok = false;
-            err = errno;
-        }
-        return ok || fail("cannot write", err);
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+        return fd_ >= 0 || Fail("cannot write", errno, error);
     }
-    if (exists && st.st_nlink > 1) {
-        error = "refusing to replace '" + path + "': it has " + std::to_string(st.st_nlink) +
+    if (exists_ && old_.st_nlink > 1) {
+        error = "refusing to replace '" + path_ + "': it has " + std::to_string(old_.st_nlink) +
                 " hard links, which would keep the old content";
         errno = EMLINK;
         return false;
     }
     // A file the caller may not write stays as it is, although its folder
     // would let it be replaced.
-    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return fail("cannot write", errno);
+    if (exists_ && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0)
+        return Fail("cannot write", errno, error);
 
-    std::string base = target.substr(target.rfind('/') + 1);
+    std::string base = target_.substr(target_.rfind('/') + 1);
     if (base.size() > 200) base.resize(200); // the suffix must fit in a name
-    std::string tmp = FolderOf(target) + "/." + base + ".XXXXXX";
-    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) return fail("cannot write in the folder of", errno);
-    const char* what = "cannot write";
-    bool ok = WriteAllBytes(fd, bytes);
-    if (ok && exists && !KeepOwner(fd, st)) {
-        what = "cannot keep the owner of";
-        ok = false;
+    std::string tmp = FolderOf(target_) + "/." + base + ".XXXXXX";
+    fd_ = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd_ < 0) return Fail("cannot write in the folder of", errno, error);
+    tmp_ = tmp;
+    return true;
+}
+
+bool ReplacingFile::Write(const char* data, size_t size, std::string& error)
+{
+    if (fd_ < 0) return Fail("cannot write", EBADF, error);
+    while (size > 0) {
+        ssize_t n = ::write(fd_, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Fail("cannot write", n == 0 ? EIO : errno, error);
+        data += n;
+        size -= (size_t)n;
     }
+    return true;
+}
+
+bool ReplacingFile::Commit(std::string& error)
+{
+    if (fd_ < 0) return Fail("cannot write", EBADF, error);
+    if (tmp_.empty()) {
+        // Written in place.
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 || Fail("cannot write", errno, error);
+    }
+    if (exists_ && !KeepOwner(fd_, old_)) return Fail("cannot keep the owner of", errno, error);
     // After fchown, which may clear the set-ID bits.
-    mode_t mode = exists ? (st.st_mode & 07777) : (newFileMode & ~CurrentUmask() & 07777);
-    ok = ok && ::fchmod(fd, mode) == 0;
+    mode_t mode = exists_ ? (old_.st_mode & 07777) : (newFileMode_ & ~CurrentUmask() & 07777);
+    if (::fchmod(fd_, mode) != 0) return Fail("cannot write", errno, error);
     // A file system that cannot sync (EINVAL) still has the data.
-    ok = ok && (::fsync(fd) == 0 || errno == EINVAL);
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
-        what = "cannot replace";
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return fail(what, err);
-    }
+    if (::fsync(fd_) != 0 && errno != EINVAL) return Fail("cannot write", errno, error);
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return Fail("cannot write", errno, error);
+    if (::rename(tmp_.c_str(), target_.c_str()) != 0) return Fail("cannot replace", errno, error);
+    tmp_.clear();
     // The new name itself is made to last; failing that loses nothing now.
-    int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

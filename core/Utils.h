@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -139,4 +140,30 @@ private:
         }
         return r;
     }
+};
+
+// ReplaceFile written in pieces: the target is replaced only by Commit,
+// after all of it is written; a holder destroyed before that removes its
+// temporary file and leaves the target as it was. Every call returns false
+// with `error` set on failure, after which the holder is closed.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile();
+
+    bool Open(const std::wstring& path, mode_t newFileMode, std::string& error);
+    bool Write(const char* data, size_t size, std::string& error);
+    bool Commit(std::string& error);
+    void Abandon();
+
+private:
+    bool Fail(const char* what, int err, std::string& error);
+
+    std::string path_, target_, tmp_; // tmp_ empty: writing the target itself
+    int fd_ = -1;
+    bool exists_ = false;
+    struct stat old_ {};
+    mode_t newFileMode_ = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Text as it lies in files: UTF-8, or one byte per code unit for the 8-bit
@@ -10,6 +11,41 @@
 // NULs; these keep every unit, so that a conversion never shortens a file.
 class VanBanUtils {
 public:
+    // Length of the UTF-8 sequence at p (1-4) and its value, or 0 when the
+    // bytes there form no legal sequence.
+    static size_t Utf8Sequence(const unsigned char* p, size_t left, uint32_t& value)
+    {
+        unsigned char b = p[0];
+        if (b < 0x80) {
+            value = b;
+            return 1;
+        }
+        size_t n;
+        uint32_t min;
+        if (b >= 0xC2 && b <= 0xDF) {
+            n = 2;
+            value = b & 0x1F;
+            min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            n = 3;
+            value = b & 0x0F;
+            min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            n = 4;
+            value = b & 0x07;
+            min = 0x10000;
+        } else {
+            return 0;
+        }
+        if (left < n) return 0;
+        for (size_t i = 1; i < n; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return 0;
+            value = (value << 6) | (p[i] & 0x3F);
+        }
+        if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+        return n;
+    }
+
     // Strict UTF-8: no overlong forms, surrogates or values above U+10FFFF.
     // On failure `text` is left alone and `badAt` (if given) gets the byte
     // offset of the first bad sequence.
