@@ -21,9 +21,10 @@ const char* kConvertUsage =
     "usage: lirano convert --from NAME --to NAME [--lower | --upper] [--strip-marks]\n"
     "                      [--prefer-upper] [--threshold R] [--utf8] [-o OUTPUT] [FILE | -]\n"
     "  Converts FILE (or standard input) from one charset to another and writes\n"
-    "  OUTPUT (or standard output). --from auto detects the source charset: the\n"
-    "  text is Unicode when a share R (default 0.7) of its words are Vietnamese\n"
-    "  words as it stands, else in the charset whose reading has the most.\n"
+    "  OUTPUT (or standard output). --from auto detects the source charset from\n"
+    "  its first MiB: the text is Unicode when a share R (default 0.7) of its\n"
+    "  words are Vietnamese words as it stands, else in the charset whose\n"
+    "  reading has the most.\n"
     "  Unicode charsets are read and written as UTF-8; the legacy ones as raw\n"
     "  bytes, or with --utf8 as UTF-8 text (with a byte-order mark on output).\n"
     "  `lirano charsets` lists the names.\n";

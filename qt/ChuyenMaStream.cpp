@@ -74,6 +74,24 @@ char* Room(std::string& out, size_t units, size_t each)
     return out.data() + mark;
 }
 
+// '\n' bytes, eight at a time: a zero byte of x = word ^ "\n\n..." is one
+// whose high bit stays clear in ((x & 0x7F..) + 0x7F..) | x.
+uint64_t LineEnds(const char* p, size_t n)
+{
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL, kNl = 0x0A0A0A0A0A0A0A0AULL;
+    uint64_t count = 0;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        uint64_t x = w ^ kNl;
+        uint64_t zero = ~(((x & kLow7) + kLow7) | x) & ~kLow7; // 0x80 where '\n'
+        count += ((zero >> 7) * 0x0101010101010101ULL) >> 56;
+    }
+    for (; i < n; ++i) count += p[i] == '\n';
+    return count;
+}
+
 size_t Longest(const std::vector<Out>& outs)
 {
     size_t n = 1;
@@ -221,18 +239,30 @@ public:
     size_t Run(const unsigned char* p, size_t n, bool final, std::string& out) override
     {
         char* q = Room(out, n, longest_);
+        // Locals: stores through q may alias any member.
         const Out* dense = dense_.data();
+        const bool asciiPlain = asciiPlain_;
         size_t i = 0;
         while (i < n) {
             unsigned char b = p[i];
-            if (b < 0x80 && asciiPlain_) {
+            if (b < 0x80 && asciiPlain) {
                 *q++ = (char)b;
                 ++i;
                 continue;
             }
             uint32_t c;
-            size_t len = VanBanUtils::Utf8Sequence(p + i, n - i, c);
-            if (len == 0) {
+            size_t len;
+            // Vietnamese letters take two or three bytes: those first, the
+            // checks of the general decoder kept.
+            if (b >= 0xC2 && b < 0xE0 && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
+                c = ((uint32_t)(b & 0x1F) << 6) | (p[i + 1] & 0x3F);
+                len = 2;
+            } else if ((b & 0xF0) == 0xE0 && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80 &&
+                       (c = ((uint32_t)(b & 0x0F) << 12) | ((uint32_t)(p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F)) >=
+                           0x800 &&
+                       (c < 0xD800 || c > 0xDFFF)) {
+                len = 3;
+            } else if ((len = VanBanUtils::Utf8Sequence(p + i, n - i, c)) == 0) {
                 if (!final && i + Utf8Needs(b) > n) break;
                 out.resize((size_t)(q - out.data()));
                 throw Stop{ChuyenMaStreamError::BadUtf8, i, 0};
@@ -374,7 +404,7 @@ void ChuyenMaStream::Convert(bool final)
         taken = converter_->Run(reinterpret_cast<const unsigned char*>(pending_.data()), pending_.size(), final,
                                 out_buffer_);
     } catch (const Stop& s) {
-        uint64_t line = 1 + lines_ + (uint64_t)std::count(out_buffer_.begin(), out_buffer_.end(), '\n');
+        uint64_t line = 1 + lines_ + LineEnds(out_buffer_.data(), out_buffer_.size());
         throw ChuyenMaStreamError(s.kind, consumed_ + s.at, s.unit, line);
     }
     pending_.erase(0, taken);
@@ -387,7 +417,7 @@ void ChuyenMaStream::Flush()
     if (out_buffer_.empty()) return;
     // Counted for the message about a unit without a byte, which only
     // output in bytes can have.
-    if (out_ == TextForm::Bytes) lines_ += (uint64_t)std::count(out_buffer_.begin(), out_buffer_.end(), '\n');
+    if (out_ == TextForm::Bytes) lines_ += LineEnds(out_buffer_.data(), out_buffer_.size());
     sink_(out_buffer_.data(), out_buffer_.size());
     out_buffer_.clear();
 }
