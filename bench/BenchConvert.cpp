@@ -4,10 +4,10 @@
 #include <map>
 #include <string>
 
-#include "BangMaUtils.h"
-#include "ChuyenMa.h"
-#include "Utils.h"
-#include "VanBanUtils.h"
+#include "core/BangMaUtils.h"
+#include "convert/ChuyenMa.h"
+#include "core/Utils.h"
+#include "convert/VanBanUtils.h"
 
 // Conversion speed on real text: the Viet74K word list (or the shipped
 // compound-word list), repeated to the size asked. Sizes and throughput

@@ -1,10 +1,10 @@
 #include <benchmark/benchmark.h>
 
-#include "IniFile.h"
-#include "KieuGoUtils.h"
-#include "TV.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/IniFile.h"
+#include "core/KieuGoUtils.h"
+#include "core/TV.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 static void BM_Utf8RoundTrip(benchmark::State& state)
 {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "SettingUtils.h"
-#include "TuDien.h"
-#include "TuDienTuGhep.h"
-#include "Utils.h"
+#include "core/SettingUtils.h"
+#include "core/TuDien.h"
+#include "core/TuDienTuGhep.h"
+#include "core/Utils.h"
 
 static void BM_TuDienTuGhep_LoadWithHashes(benchmark::State& state)
 {

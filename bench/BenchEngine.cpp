@@ -2,9 +2,9 @@
 
 #include <random>
 
-#include "KeyStreams.h"
-#include "LuaChon.h"
-#include "TextHost.h"
+#include "tests/common/KeyStreams.h"
+#include "engine/LuaChon.h"
+#include "engine/TextHost.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <random>
 
-#include "KeyStreams.h"
-#include "SettingUtils.h"
-#include "Suggestion.h"
-#include "TextHost.h"
+#include "tests/common/KeyStreams.h"
+#include "core/SettingUtils.h"
+#include "engine/Suggestion.h"
+#include "engine/TextHost.h"
 
 namespace {
 

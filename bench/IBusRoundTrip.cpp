@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "IBusHarness.h"
-#include "KeyStreams.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "tests/ibus/IBusHarness.h"
+#include "tests/common/KeyStreams.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "BangMaUtils.h"
-#include "ChuyenMa.h"
-#include "ChuyenMaStream.h"
-#include "Commands.h"
-#include "Utils.h"
-#include "VanBanUtils.h"
+#include "core/BangMaUtils.h"
+#include "convert/ChuyenMa.h"
+#include "convert/ChuyenMaStream.h"
+#include "cli/Commands.h"
+#include "core/Utils.h"
+#include "convert/VanBanUtils.h"
 
 namespace {
 

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "cli/Commands.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 #include <cstdio>
 #include <iostream>
 
-#include "BangMaUtils.h"
-#include "Commands.h"
-#include "KieuGoUtils.h"
-#include "LuaChon.h"
-#include "SettingUtils.h"
-#include "TextHost.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "cli/Commands.h"
+#include "core/KieuGoUtils.h"
+#include "engine/LuaChon.h"
+#include "core/SettingUtils.h"
+#include "engine/TextHost.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

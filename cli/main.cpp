@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
 namespace {
 

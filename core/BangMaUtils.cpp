@@ -1,10 +1,10 @@
-#include "BangMaUtils.h"
+#include "core/BangMaUtils.h"
 
 #include <mutex>
 
-#include "StaticInit.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "core/StaticInit.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 IniFile BangMaUtils::IF LIRANO_TABLE_STORAGE;
 std::wstring BangMaUtils::FileBangMa LIRANO_TABLE_STORAGE;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "IniFile.h"
+#include "core/IniFile.h"
 
 // A charset: each Vietnamese letter and its encoded form. The empty table is
 // "Unicode" (precomposed letters, written as they are). 8-bit forms hold one

@@ -1,6 +1,6 @@
-#include "ChucNangPhim.h"
+#include "core/ChucNangPhim.h"
 
-#include "KieuGoUtils.h"
+#include "core/KieuGoUtils.h"
 
 std::wstring ChucNangPhim::ToString() const
 {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Enums.h"
+#include "core/Enums.h"
 
 // What one key of a typing method does: a basic function, or a literal text.
 class ChucNangPhim {

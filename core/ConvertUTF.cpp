@@ -1,4 +1,4 @@
-#include "ConvertUTF.h"
+#include "core/ConvertUTF.h"
 
 namespace {
 

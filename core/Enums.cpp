@@ -1,4 +1,4 @@
-#include "Enums.h"
+#include "core/Enums.h"
 
 const wchar_t* const Enums::TenCacChucNangPhimCoBan[ChucNangPhimCoBan_Count] = {
     L"Thoat",   L"XoaDauThanh", L"DauSac",  L"DauHuyen", L"DauHoi",  L"DauNga",     L"DauNang",

@@ -1,10 +1,10 @@
-#include "IniFile.h"
+#include "core/IniFile.h"
 
 #include <cwchar>
 #include <sstream>
 
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "KieuGoUtils.h"
+#include "core/KieuGoUtils.h"
 
 #include <mutex>
 
-#include "StaticInit.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "core/StaticInit.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 IniFile KieuGoUtils::IF LIRANO_TABLE_STORAGE;
 std::wstring KieuGoUtils::FileKieuGo LIRANO_TABLE_STORAGE;

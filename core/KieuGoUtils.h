@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "ChucNangPhim.h"
-#include "IniFile.h"
+#include "core/ChucNangPhim.h"
+#include "core/IniFile.h"
 
 // A typing method: what each (lower-case) key does.
 typedef std::map<wchar_t, ChucNangPhim> KieuGoMap;

@@ -1,4 +1,4 @@
-#include "SettingUtils.h"
+#include "core/SettingUtils.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Utils.h"
+#include "core/Utils.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "TV.h"
+#include "core/TV.h"
 
-#include "Utils.h"
+#include "core/Utils.h"
 
 bool TV::Initialized = TV::Initialize();
 

@@ -1,10 +1,10 @@
-#include "TuDien.h"
+#include "core/TuDien.h"
 
 #include <algorithm>
 #include <mutex>
 
-#include "StaticInit.h"
-#include "Utils.h"
+#include "core/StaticInit.h"
+#include "core/Utils.h"
 
 std::wstring TuDien::FileTuDien LIRANO_TABLE_STORAGE;
 std::vector<std::wstring> TuDien::v LIRANO_TABLE_STORAGE;

@@ -1,13 +1,13 @@
-#include "TuDienTuGhep.h"
+#include "core/TuDienTuGhep.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
 
-#include "TV.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/TV.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

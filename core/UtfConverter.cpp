@@ -1,8 +1,8 @@
-#include "UtfConverter.h"
+#include "core/UtfConverter.h"
 
 #include <vector>
 
-#include "ConvertUTF.h"
+#include "core/ConvertUTF.h"
 
 static_assert(sizeof(wchar_t) == 4, "wide strings must hold 32-bit code points");
 

@@ -1,4 +1,4 @@
-#include "Utils.h"
+#include "core/Utils.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <cwctype>
 
-#include "StaticInit.h"
-#include "UtfConverter.h"
+#include "core/StaticInit.h"
+#include "core/UtfConverter.h"
 
 std::wstring Utils::ExePath LIRANO_TABLE_STORAGE;
 std::wstring Utils::ExeFolder LIRANO_TABLE_STORAGE;

@@ -1,10 +1,10 @@
-#include "BoGo.h"
+#include "engine/BoGo.h"
 
 #include <algorithm>
 
-#include "IInputMethodService.h"
-#include "TuDien.h"
-#include "Utils.h"
+#include "engine/IInputMethodService.h"
+#include "core/TuDien.h"
+#include "core/Utils.h"
 
 bool CBoGo::Initialized = CBoGo::Initialize();
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "BangMaUtils.h"
-#include "ChucNangPhim.h"
-#include "GhepVan.h"
-#include "KieuGoUtils.h"
-#include "TuTiengViet.h"
+#include "core/BangMaUtils.h"
+#include "core/ChucNangPhim.h"
+#include "engine/GhepVan.h"
+#include "core/KieuGoUtils.h"
+#include "engine/TuTiengViet.h"
 
 class IInputMethodService;
 

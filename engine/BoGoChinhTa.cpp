@@ -1,8 +1,8 @@
 // Spelling correction of single words and of word pairs.
-#include "BoGo.h"
-#include "IInputMethodService.h"
-#include "TuDien.h"
-#include "Utils.h"
+#include "engine/BoGo.h"
+#include "engine/IInputMethodService.h"
+#include "core/TuDien.h"
+#include "core/Utils.h"
 
 namespace {
 

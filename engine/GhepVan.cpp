@@ -1,12 +1,12 @@
-#include "GhepVan.h"
+#include "engine/GhepVan.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cwchar>
 
-#include "IniFile.h"
-#include "TV.h"
-#include "Utils.h"
+#include "core/IniFile.h"
+#include "core/TV.h"
+#include "core/Utils.h"
 
 namespace {
 

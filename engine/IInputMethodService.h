@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "TuDienTuGhep.h"
+#include "core/TuDienTuGhep.h"
 
 // How the typing engine reaches its host: edits before the caret, questions
 // about the current key, and the compound-word dictionary the host owns.

@@ -1,11 +1,11 @@
-#include "LuaChon.h"
+#include "engine/LuaChon.h"
 
 #include <cwchar>
 
-#include "BangMaUtils.h"
-#include "BoGo.h"
-#include "KieuGoUtils.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "engine/BoGo.h"
+#include "core/KieuGoUtils.h"
+#include "core/Utils.h"
 
 const std::vector<LuaChon::Key>& LuaChon::Keys()
 {

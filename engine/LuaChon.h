@@ -4,7 +4,7 @@
 #include <variant>
 #include <vector>
 
-#include "IniFile.h"
+#include "core/IniFile.h"
 
 class CBoGo;
 class CGhepVan;

@@ -1,12 +1,12 @@
-#include "Suggestion.h"
+#include "engine/Suggestion.h"
 
 #include <algorithm>
 #include <fstream>
 
-#include "SettingUtils.h"
-#include "StaticInit.h"
-#include "TV.h"
-#include "Utils.h"
+#include "core/SettingUtils.h"
+#include "core/StaticInit.h"
+#include "core/TV.h"
+#include "core/Utils.h"
 
 unsigned char CSuggestion::KTThuongKoDau[0x1EFA];
 bool CSuggestion::Initialized = false;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "TuDienTuGhep.h"
+#include "core/TuDienTuGhep.h"
 
 // Finds and orders completions from the compound-word dictionary for a
 // list of keywords: phrases begun with their marks, typed without marks,

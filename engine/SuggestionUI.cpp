@@ -1,8 +1,8 @@
-#include "SuggestionUI.h"
+#include "engine/SuggestionUI.h"
 
 #include <algorithm>
 
-#include "UtfConverter.h"
+#include "core/UtfConverter.h"
 
 CSuggestionUI::~CSuggestionUI()
 {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Event.h"
+#include "engine/Event.h"
 
 // The suggestion list in the IBus candidate window: pages of twelve
 // candidates labelled F1 to F12, and the selected candidate.

@@ -1,7 +1,7 @@
-#include "TextHost.h"
+#include "engine/TextHost.h"
 
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 CTextHost::CTextHost() : TuDienTuGhepFile(SettingUtils::GetTuDienTuGhep()) {}
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "BoGo.h"
-#include "IInputMethodService.h"
+#include "engine/BoGo.h"
+#include "engine/IInputMethodService.h"
 
 // A host that behaves as an ordinary application: it applies every edit to
 // its text, types a key itself when the engine does not consume it, and

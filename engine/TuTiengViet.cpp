@@ -1,11 +1,11 @@
-#include "TuTiengViet.h"
+#include "engine/TuTiengViet.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "BoGo.h"
-#include "GhepVan.h"
-#include "Utils.h"
+#include "engine/BoGo.h"
+#include "engine/GhepVan.h"
+#include "core/Utils.h"
 
 namespace {
 

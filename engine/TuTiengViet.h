@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "TV.h"
+#include "core/TV.h"
 
 class CBoGo;
 class CGhepVan;

@@ -1,9 +1,9 @@
 // The IBus engine type IBusLRNEngine, the component, and the main loop.
 #include <cstdio>
 
-#include "LiranoIBusApp.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "ibus/LiranoIBusApp.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 typedef CInputMethodService::CIBus CIBus;
 

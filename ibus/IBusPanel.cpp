@@ -1,15 +1,15 @@
-#include "IBusPanel.h"
+#include "ibus/IBusPanel.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <thread>
 
-#include "BangMaUtils.h"
-#include "KieuGoUtils.h"
-#include "LiranoIBusApp.h"
-#include "MainLoop.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "core/KieuGoUtils.h"
+#include "ibus/LiranoIBusApp.h"
+#include "ibus/MainLoop.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

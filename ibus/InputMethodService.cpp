@@ -1,4 +1,4 @@
-#include "InputMethodService.h"
+#include "ibus/InputMethodService.h"
 
 #include <unistd.h>
 
@@ -7,12 +7,12 @@
 #include <iostream>
 #include <utility>
 
-#include "KieuGoUtils.h"
-#include "LuaChon.h"
-#include "MainLoop.h"
-#include "SettingUtils.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/KieuGoUtils.h"
+#include "engine/LuaChon.h"
+#include "ibus/MainLoop.h"
+#include "core/SettingUtils.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

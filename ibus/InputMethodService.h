@@ -9,13 +9,13 @@
 #include <thread>
 #include <vector>
 
-#include "BoGo.h"
-#include "Event.h"
-#include "HotKey.h"
-#include "IInputMethodService.h"
-#include "PointerWatch.h"
-#include "Suggestion.h"
-#include "SuggestionUI.h"
+#include "engine/BoGo.h"
+#include "engine/Event.h"
+#include "ibus/HotKey.h"
+#include "engine/IInputMethodService.h"
+#include "ibus/PointerWatch.h"
+#include "engine/Suggestion.h"
+#include "engine/SuggestionUI.h"
 
 // Stands between IBus and the typing engine: keeps the modifier state, runs
 // the hot keys, feeds keys to the engine and shows its text as pre-edit

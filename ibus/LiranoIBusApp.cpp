@@ -1,12 +1,12 @@
-#include "LiranoIBusApp.h"
+#include "ibus/LiranoIBusApp.h"
 
 #include <cstring>
 
-#include "BangMaUtils.h"
-#include "IniFile.h"
-#include "LuaChon.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "core/IniFile.h"
+#include "engine/LuaChon.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 LiranoIBusApp theApp;
 

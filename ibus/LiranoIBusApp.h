@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "IBusPanel.h"
-#include "InputMethodService.h"
+#include "ibus/IBusPanel.h"
+#include "ibus/InputMethodService.h"
 
 // The engine program's application object: the service and the panel
 // menu, and the options file between them and the engine.

@@ -1,4 +1,4 @@
-#include "MainLoop.h"
+#include "ibus/MainLoop.h"
 
 #include <glib.h>
 

@@ -1,4 +1,4 @@
-#include "PointerWatch.h"
+#include "ibus/PointerWatch.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>

@@ -3,7 +3,7 @@
 
 #include <clocale>
 
-#include "LiranoIBusApp.h"
+#include "ibus/LiranoIBusApp.h"
 
 int main(int argc, char** argv)
 {

@@ -1,6 +1,6 @@
-#include "AboutWindow.h"
+#include "qt/AboutWindow.h"
 
-#include "QtText.h"
+#include "qt/QtText.h"
 
 AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
 {

@@ -1,9 +1,9 @@
-#include "ChuyenMaUI.h"
+#include "qt/ChuyenMaUI.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
-#include "QtText.h"
+#include "qt/QtText.h"
 
 void CChuyenMaUI::ChuyenMa()
 {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ChuyenMa.h"
+#include "convert/ChuyenMa.h"
 
 // The converter with the choice of what to convert: the clipboard or a
 // pair of files. The clipboard is the toolkit's, so this part lives apart

@@ -1,4 +1,4 @@
-#include "ChuyenMaWindow.h"
+#include "qt/ChuyenMaWindow.h"
 
 #include <clocale>
 #include <cmath>
@@ -12,11 +12,11 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 
-#include "BangMaUtils.h"
-#include "IniFile.h"
-#include "QtText.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "core/IniFile.h"
+#include "qt/QtText.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 namespace {
 

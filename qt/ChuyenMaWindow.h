@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "ChuyenMaUI.h"
+#include "qt/ChuyenMaUI.h"
 #include "ui_ChuyenMaWindow.h"
 
 // The converter window: source and target charset, text changes, and the

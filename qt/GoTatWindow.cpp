@@ -1,11 +1,11 @@
-#include "GoTatWindow.h"
+#include "qt/GoTatWindow.h"
 
 #include <string>
 #include <vector>
 
-#include "QtText.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "qt/QtText.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 const wchar_t* const GoTatWindow::Header =
     L"Đừng xóa dòng này ! Dùng ký tự TAB để phân cách . Thông tin ở đây được lưu ở dạng UTF-8 .\n";

@@ -1,14 +1,14 @@
-#include "KieuGoWindow.h"
+#include "qt/KieuGoWindow.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "Enums.h"
-#include "IniFile.h"
-#include "QtText.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "core/Enums.h"
+#include "core/IniFile.h"
+#include "qt/QtText.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 const QString KieuGoWindow::NewName = QStringLiteral("Tên kiểu gõ");
 

@@ -4,8 +4,8 @@
 
 #include <QDialog>
 
-#include "ChucNangPhim.h"
-#include "KieuGoUtils.h"
+#include "core/ChucNangPhim.h"
+#include "core/KieuGoUtils.h"
 #include "ui_KieuGoWindow.h"
 
 class QListWidgetItem;

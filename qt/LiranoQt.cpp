@@ -1,4 +1,4 @@
-#include "LiranoQt.h"
+#include "qt/LiranoQt.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +8,11 @@
 #include <QApplication>
 #include <QGuiApplication>
 
-#include "ChuyenMaWindow.h"
-#include "GoTatWindow.h"
-#include "MainWindow.h"
-#include "QtText.h"
-#include "Utils.h"
+#include "qt/ChuyenMaWindow.h"
+#include "qt/GoTatWindow.h"
+#include "qt/MainWindow.h"
+#include "qt/QtText.h"
+#include "core/Utils.h"
 
 namespace LiranoQt {
 

@@ -1,16 +1,16 @@
-#include "MainWindow.h"
+#include "qt/MainWindow.h"
 
 #include <QMessageBox>
 
-#include "AboutWindow.h"
-#include "BangMaUtils.h"
-#include "GoTatWindow.h"
-#include "IniFile.h"
-#include "KieuGoUtils.h"
-#include "KieuGoWindow.h"
-#include "QtText.h"
-#include "SettingUtils.h"
-#include "Utils.h"
+#include "qt/AboutWindow.h"
+#include "core/BangMaUtils.h"
+#include "qt/GoTatWindow.h"
+#include "core/IniFile.h"
+#include "core/KieuGoUtils.h"
+#include "qt/KieuGoWindow.h"
+#include "qt/QtText.h"
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 
 MainWindow::MainWindow(QWidget* parent) : QDialog(parent)
 {

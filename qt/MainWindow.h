@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "LuaChon.h"
+#include "engine/LuaChon.h"
 #include "ui_MainWindow.h"
 
 class AboutWindow;

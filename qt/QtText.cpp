@@ -1,8 +1,8 @@
-#include "QtText.h"
+#include "qt/QtText.h"
 
 #include <QMessageBox>
 
-#include "Utils.h"
+#include "core/Utils.h"
 
 static void InitLiranoResources() { Q_INIT_RESOURCE(Lirano); }
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "TempDir.h"
-#include "Utils.h"
+#include "tests/common/TempDir.h"
+#include "core/Utils.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "TV.h"
-#include "Utils.h"
+#include "core/TV.h"
+#include "core/Utils.h"
 
 // Key sequences that type a Vietnamese text with a built-in method: each
 // shape mark right after its letter, each tone key at the end of its

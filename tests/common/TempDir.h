@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "Utils.h"
+#include "core/Utils.h"
 
 // A private folder under /tmp, removed with everything in it.
 class TempDir {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "BangMaUtils.h"
-#include "ChuyenMa.h"
-#include "Utils.h"
-#include "VanBanUtils.h"
+#include "core/BangMaUtils.h"
+#include "convert/ChuyenMa.h"
+#include "core/Utils.h"
+#include "convert/VanBanUtils.h"
 
 namespace testutil {
 

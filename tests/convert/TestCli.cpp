@@ -10,8 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ConvertTestUtils.h"
-#include "TempDir.h"
+#include "tests/convert/ConvertTestUtils.h"
+#include "tests/common/TempDir.h"
 
 using namespace testutil;
 

@@ -2,10 +2,10 @@
 
 #include <random>
 
-#include "ConvertTestUtils.h"
-#include "TempDir.h"
-#include "TV.h"
-#include "TuDien.h"
+#include "tests/convert/ConvertTestUtils.h"
+#include "tests/common/TempDir.h"
+#include "core/TV.h"
+#include "core/TuDien.h"
 
 using namespace testutil;
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "ConvertTestUtils.h"
-#include "TempDir.h"
+#include "tests/convert/ConvertTestUtils.h"
+#include "tests/common/TempDir.h"
 
 using namespace testutil;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ConvertTestUtils.h"
-#include "TV.h"
+#include "tests/convert/ConvertTestUtils.h"
+#include "core/TV.h"
 
 using namespace testutil;
 

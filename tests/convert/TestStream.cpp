@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "ChuyenMaStream.h"
-#include "ConvertTestUtils.h"
+#include "convert/ChuyenMaStream.h"
+#include "tests/convert/ConvertTestUtils.h"
 
 using namespace testutil;
 

@@ -5,11 +5,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "BangMaUtils.h"
-#include "SettingUtils.h"
-#include "TempDir.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "core/SettingUtils.h"
+#include "tests/common/TempDir.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

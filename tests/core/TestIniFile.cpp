@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "IniFile.h"
-#include "TempDir.h"
-#include "UtfConverter.h"
+#include "core/IniFile.h"
+#include "tests/common/TempDir.h"
+#include "core/UtfConverter.h"
 
 namespace {
 const std::string kBom = "\xEF\xBB\xBF";

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "KieuGoUtils.h"
-#include "TempDir.h"
-#include "Utils.h"
+#include "core/KieuGoUtils.h"
+#include "tests/common/TempDir.h"
+#include "core/Utils.h"
 
 namespace {
 

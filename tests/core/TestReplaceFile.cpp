@@ -16,9 +16,9 @@
 #include <functional>
 #include <set>
 
-#include "IniFile.h"
-#include "TempDir.h"
-#include "Utils.h"
+#include "core/IniFile.h"
+#include "tests/common/TempDir.h"
+#include "core/Utils.h"
 
 namespace {
 

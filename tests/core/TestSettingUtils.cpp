@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 
-#include "SettingUtils.h"
-#include "TempDir.h"
-#include "Utils.h"
+#include "core/SettingUtils.h"
+#include "tests/common/TempDir.h"
+#include "core/Utils.h"
 
 namespace {
 

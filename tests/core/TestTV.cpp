@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "TV.h"
-#include "Utils.h"
+#include "core/TV.h"
+#include "core/Utils.h"
 
 TEST(TV, ToneTablesAreLaidOutByVowelThenTone)
 {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
-#include "TuDien.h"
-#include "TuDienTuGhep.h"
-#include "Utils.h"
+#include "tests/common/TempDir.h"
+#include "core/TuDien.h"
+#include "core/TuDienTuGhep.h"
+#include "core/Utils.h"
 
 TEST(TuDien, ShippedSyllablesAreExact)
 {

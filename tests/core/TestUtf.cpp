@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ConvertUTF.h"
-#include "UtfConverter.h"
+#include "core/ConvertUTF.h"
+#include "core/UtfConverter.h"
 
 TEST(Utf8, RoundTripsVietnameseAndAstralText)
 {

@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "TempDir.h"
-#include "Utils.h"
+#include "tests/common/TempDir.h"
+#include "core/Utils.h"
 
 TEST(Case, TablesHoldAll134LettersPositionByPosition)
 {

@@ -14,13 +14,13 @@
 #include <sstream>
 #include <thread>
 
-#include "IBusFixture.h"
-#include "KeyStreams.h"
-#include "LuaChon.h"
-#include "SettingUtils.h"
-#include "TextHost.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "tests/ibus/IBusFixture.h"
+#include "tests/common/KeyStreams.h"
+#include "engine/LuaChon.h"
+#include "core/SettingUtils.h"
+#include "engine/TextHost.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 namespace {
 

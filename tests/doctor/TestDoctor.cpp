@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "IBusHarness.h"
+#include "tests/ibus/IBusHarness.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <random>
 
-#include "KeyStreams.h"
-#include "LuaChon.h"
-#include "TempDir.h"
-#include "TextHost.h"
-#include "UtfConverter.h"
+#include "tests/common/KeyStreams.h"
+#include "engine/LuaChon.h"
+#include "tests/common/TempDir.h"
+#include "engine/TextHost.h"
+#include "core/UtfConverter.h"
 
 namespace {
 

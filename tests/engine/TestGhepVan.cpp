@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "GhepVan.h"
-#include "TempDir.h"
+#include "engine/GhepVan.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 

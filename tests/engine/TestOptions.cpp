@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "LuaChon.h"
-#include "TempDir.h"
-#include "TextHost.h"
-#include "UtfConverter.h"
+#include "engine/LuaChon.h"
+#include "tests/common/TempDir.h"
+#include "engine/TextHost.h"
+#include "core/UtfConverter.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "WordTyper.h"
+#include "tests/engine/WordTyper.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "KeyStreams.h"
-#include "LuaChon.h"
-#include "TextHost.h"
-#include "TuDien.h"
-#include "UtfConverter.h"
+#include "tests/common/KeyStreams.h"
+#include "engine/LuaChon.h"
+#include "engine/TextHost.h"
+#include "core/TuDien.h"
+#include "core/UtfConverter.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <map>
 
-#include "UtfConverter.h"
-#include "KeyStreams.h"
-#include "WordTyper.h"
+#include "core/UtfConverter.h"
+#include "tests/common/KeyStreams.h"
+#include "tests/engine/WordTyper.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WordTyper.h"
+#include "tests/engine/WordTyper.h"
 
 namespace {
 

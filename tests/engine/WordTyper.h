@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "BoGo.h"
-#include "KieuGoUtils.h"
-#include "TuTiengViet.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "engine/BoGo.h"
+#include "core/KieuGoUtils.h"
+#include "engine/TuTiengViet.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 // Feeds keys to one word as the driver does: the key's function, else an
 // ordinary character, with the fall-back when a function does not apply.

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "IniFile.h"
-#include "UtfConverter.h"
-#include "Utils.h"
+#include "core/IniFile.h"
+#include "core/UtfConverter.h"
+#include "core/Utils.h"
 
 static std::wstring TempPath()
 {

@@ -9,7 +9,7 @@ seconds=${FUZZ_SECONDS:-20}
 mkdir -p "$out/corpus" "$out/artifacts"
 
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$root/core" \
+  -I"$root" \
   "$here/FuzzIniUtf8.cpp" \
   "$root/core/ConvertUTF.cpp" "$root/core/UtfConverter.cpp" "$root/core/Utils.cpp" "$root/core/IniFile.cpp" \
   -o "$out/fuzz_ini_utf8"

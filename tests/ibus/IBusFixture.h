@@ -11,7 +11,7 @@
 #include <iostream>
 #include <string>
 
-#include "IBusHarness.h"
+#include "tests/ibus/IBusHarness.h"
 
 class IBusEngineTest : public ::testing::Test {
 protected:

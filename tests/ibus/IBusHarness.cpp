@@ -1,4 +1,4 @@
-#include "IBusHarness.h"
+#include "tests/ibus/IBusHarness.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,7 +1,7 @@
 // The harness on its own, through the engine that takes no key.
 #include <sys/wait.h>
 
-#include "IBusFixture.h"
+#include "tests/ibus/IBusFixture.h"
 
 namespace {
 

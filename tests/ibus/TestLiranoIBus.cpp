@@ -10,8 +10,8 @@
 
 #include <sys/wait.h>
 
-#include "BangMaUtils.h"
-#include "IBusFixture.h"
+#include "core/BangMaUtils.h"
+#include "tests/ibus/IBusFixture.h"
 
 namespace {
 

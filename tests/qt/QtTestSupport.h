@@ -13,11 +13,11 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "BangMaUtils.h"
-#include "KieuGoUtils.h"
-#include "QtText.h"
-#include "TempDir.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "core/KieuGoUtils.h"
+#include "qt/QtText.h"
+#include "tests/common/TempDir.h"
+#include "core/Utils.h"
 
 // Test classes register themselves by name; the test program runs the one
 // named on its command line (each is one CTest test).

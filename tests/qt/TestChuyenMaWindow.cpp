@@ -13,10 +13,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "ChuyenMaWindow.h"
-#include "QtTestSupport.h"
-#include "SettingUtils.h"
-#include "UtfConverter.h"
+#include "qt/ChuyenMaWindow.h"
+#include "tests/qt/QtTestSupport.h"
+#include "core/SettingUtils.h"
+#include "core/UtfConverter.h"
 
 namespace {
 

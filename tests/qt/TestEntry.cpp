@@ -6,8 +6,8 @@
 
 #include <QProcess>
 
-#include "LiranoQt.h"
-#include "QtTestSupport.h"
+#include "qt/LiranoQt.h"
+#include "tests/qt/QtTestSupport.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "BoGo.h"
-#include "GoTatWindow.h"
-#include "QtTestSupport.h"
-#include "SettingUtils.h"
+#include "engine/BoGo.h"
+#include "qt/GoTatWindow.h"
+#include "tests/qt/QtTestSupport.h"
+#include "core/SettingUtils.h"
 
 namespace {
 

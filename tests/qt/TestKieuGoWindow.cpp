@@ -6,9 +6,9 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
-#include "Enums.h"
-#include "KieuGoWindow.h"
-#include "QtTestSupport.h"
+#include "core/Enums.h"
+#include "qt/KieuGoWindow.h"
+#include "tests/qt/QtTestSupport.h"
 
 namespace {
 

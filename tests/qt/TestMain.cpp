@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "QtTestSupport.h"
+#include "tests/qt/QtTestSupport.h"
 
 int main(int argc, char** argv)
 {

@@ -9,14 +9,14 @@
 #include <QTabWidget>
 #include <QTextDocument>
 
-#include "AboutWindow.h"
-#include "BoGo.h"
-#include "GoTatWindow.h"
-#include "KieuGoWindow.h"
-#include "LuaChon.h"
-#include "MainWindow.h"
-#include "QtTestSupport.h"
-#include "SettingUtils.h"
+#include "qt/AboutWindow.h"
+#include "engine/BoGo.h"
+#include "qt/GoTatWindow.h"
+#include "qt/KieuGoWindow.h"
+#include "engine/LuaChon.h"
+#include "qt/MainWindow.h"
+#include "tests/qt/QtTestSupport.h"
+#include "core/SettingUtils.h"
 
 namespace {
 

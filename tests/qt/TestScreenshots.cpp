@@ -11,12 +11,12 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include "AboutWindow.h"
-#include "ChuyenMaWindow.h"
-#include "GoTatWindow.h"
-#include "KieuGoWindow.h"
-#include "MainWindow.h"
-#include "QtTestSupport.h"
+#include "qt/AboutWindow.h"
+#include "qt/ChuyenMaWindow.h"
+#include "qt/GoTatWindow.h"
+#include "qt/KieuGoWindow.h"
+#include "qt/MainWindow.h"
+#include "tests/qt/QtTestSupport.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "IBusPanel.h"
-#include "LiranoIBusApp.h"
-#include "MainLoop.h"
-#include "SettingUtils.h"
-#include "TempDir.h"
-#include "Utils.h"
+#include "ibus/IBusPanel.h"
+#include "ibus/LiranoIBusApp.h"
+#include "ibus/MainLoop.h"
+#include "core/SettingUtils.h"
+#include "tests/common/TempDir.h"
+#include "core/Utils.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Suggestion.h"
-#include "TempDir.h"
-#include "TextHost.h"
-#include "UtfConverter.h"
+#include "engine/Suggestion.h"
+#include "tests/common/TempDir.h"
+#include "engine/TextHost.h"
+#include "core/UtfConverter.h"
 
 namespace {
 

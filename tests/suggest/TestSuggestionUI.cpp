@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "SuggestionUI.h"
-#include "UtfConverter.h"
+#include "engine/SuggestionUI.h"
+#include "core/UtfConverter.h"
 
 namespace {
 

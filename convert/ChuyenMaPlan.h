@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ChuyenMa.h"
+#include "convert/ChuyenMa.h"
 
 // The compiled tables behind CChuyenMa: built once per conversion, then run
 // over the whole text or over it block by block.

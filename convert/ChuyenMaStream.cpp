@@ -1,4 +1,4 @@
-#include "ChuyenMaStream.h"
+#include "convert/ChuyenMaStream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "BangMaUtils.h"
-#include "ChuyenMaPlan.h"
-#include "VanBanUtils.h"
+#include "core/BangMaUtils.h"
+#include "convert/ChuyenMaPlan.h"
+#include "convert/VanBanUtils.h"
 
 namespace {
 

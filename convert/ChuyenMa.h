@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "BangMaUtils.h"
+#include "core/BangMaUtils.h"
 
 // What to do to the text besides re-encoding it.
 enum ChuyenMaFlags : uint32_t {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "ChuyenMa.h"
+#include "convert/ChuyenMa.h"
 
 // Whole files converted in bounded memory: the bytes go through in blocks,
 // and the result is the same, byte for byte, as converting the whole text

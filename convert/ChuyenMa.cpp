@@ -1,4 +1,4 @@
-#include "ChuyenMa.h"
+#include "convert/ChuyenMa.h"
 
 #include <unistd.h>
 
@@ -8,12 +8,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ChuyenMaPlan.h"
-#include "ChuyenMaStream.h"
-#include "TV.h"
-#include "TuDien.h"
-#include "Utils.h"
-#include "VanBanUtils.h"
+#include "convert/ChuyenMaPlan.h"
+#include "convert/ChuyenMaStream.h"
+#include "core/TV.h"
+#include "core/TuDien.h"
+#include "core/Utils.h"
+#include "convert/VanBanUtils.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "VanBanUtils.h"
+#include "convert/VanBanUtils.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "Utils.h"
+#include "core/Utils.h"
 
 namespace {
 

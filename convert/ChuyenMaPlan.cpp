@@ -1,10 +1,10 @@
-#include "ChuyenMaPlan.h"
+#include "convert/ChuyenMaPlan.h"
 
 #include <algorithm>
 
-#include "BangMaUtils.h"
-#include "TV.h"
-#include "Utils.h"
+#include "core/BangMaUtils.h"
+#include "core/TV.h"
+#include "core/Utils.h"
 
 namespace chuyenma {
 
