@@ -4,10 +4,10 @@
 #include <map>
 #include <string>
 
-#include "core/BangMaUtils.h"
 #include "convert/ChuyenMa.h"
-#include "core/Utils.h"
 #include "convert/VanBanUtils.h"
+#include "core/BangMaUtils.h"
+#include "core/Utils.h"
 
 // Conversion speed on real text: the Viet74K word list (or the shipped
 // compound-word list), repeated to the size asked. Sizes and throughput
@@ -150,8 +150,7 @@ BENCHMARK_CAPTURE(RunConvert, VISCIIToVNIWindows, L"VISCII", L"VNI Windows", Chu
 // with a case change.
 BENCHMARK_CAPTURE(RunConvert, UnicodeToHopToUnicode, L"Unicode tổ hợp", L"Unicode", ChuyenMaFlags_Normal)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunConvert, VIQRToUnicode, L"VIQR", L"Unicode", ChuyenMaFlags_Normal)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunConvert, VIQRToUnicode, L"VIQR", L"Unicode", ChuyenMaFlags_Normal)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunConvert, VNIWindowsToTCVN3Lower, L"VNI Windows", L"TCVN3 (ABC)", ChuyenMaFlags_ToLower)
     ->Unit(benchmark::kMillisecond);
 

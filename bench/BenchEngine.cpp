@@ -2,9 +2,9 @@
 
 #include <random>
 
-#include "tests/common/KeyStreams.h"
 #include "engine/LuaChon.h"
 #include "engine/TextHost.h"
+#include "tests/common/KeyStreams.h"
 
 namespace {
 
@@ -16,7 +16,8 @@ const std::wstring& RealKeys()
         d.ReadTxtFile(Utils::GetExeFolder() + L"/Resources/TuDienTuGhep.txt");
         std::mt19937 rng(42);
         std::wstring k;
-        for (int i = 0; i < 20000 && !d.Words.empty(); ++i) k += keys::Text(d.Words[rng() % d.Words.size()], L"Telex 2") + L" ";
+        for (int i = 0; i < 20000 && !d.Words.empty(); ++i)
+            k += keys::Text(d.Words[rng() % d.Words.size()], L"Telex 2") + L" ";
         return k;
     }();
     return keys;

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <random>
 
-#include "tests/common/KeyStreams.h"
 #include "core/SettingUtils.h"
 #include "engine/Suggestion.h"
 #include "engine/TextHost.h"
+#include "tests/common/KeyStreams.h"
 
 namespace {
 

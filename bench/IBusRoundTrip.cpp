@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/ibus/IBusHarness.h"
-#include "tests/common/KeyStreams.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "tests/common/KeyStreams.h"
+#include "tests/ibus/IBusHarness.h"
 
 namespace {
 
@@ -76,8 +76,7 @@ std::vector<Key> MakeKeys(const std::string& dictionary, size_t wanted, bool ret
     return keys;
 }
 
-void Measure(ibustest::Client& client, const std::vector<Key>& keys, size_t from, size_t to, size_t warmup,
-             Timing& t)
+void Measure(ibustest::Client& client, const std::vector<Key>& keys, size_t from, size_t to, size_t warmup, Timing& t)
 {
     for (size_t i = from; i < to; ++i) {
         IBusInputContext* ic = client.context();
@@ -145,8 +144,8 @@ int main(int argc, char** argv)
     std::wstring expected;
     size_t phrases = 0;
     std::vector<size_t> ends;
-    const std::vector<Key> keys = MakeKeys(ibustest::BinDir() + "/Resources/TuDienTuGhep.txt", wanted, mouseHook,
-                                           expected, phrases, ends);
+    const std::vector<Key> keys =
+        MakeKeys(ibustest::BinDir() + "/Resources/TuDienTuGhep.txt", wanted, mouseHook, expected, phrases, ends);
     if (keys.size() < wanted) {
         std::fprintf(stderr, "bench_ibus_roundtrip: only %zu keys from the dictionary\n", keys.size());
         return 1;
@@ -183,11 +182,13 @@ int main(int argc, char** argv)
     if (!client.CreateContext(IBUS_CAP_PREEDIT_TEXT | IBUS_CAP_FOCUS | IBUS_CAP_LOOKUP_TABLE, error))
         return Fail(error, session);
 
-    std::printf("private session up in %.0f ms (dbus-daemon, Xvfb %s, ibus-daemon; Lirano-IBus started by the daemon)\n", session.startMs,
-                session.Display().c_str());
-    std::printf("%zu keys (%zu phrases of TuDienTuGhep.txt in Telex 2), %zu warm-up keys not counted, "
-                "EnableMouseHook=%d\n",
-                keys.size(), phrases, warmup, mouseHook ? 1 : 0);
+    std::printf(
+        "private session up in %.0f ms (dbus-daemon, Xvfb %s, ibus-daemon; Lirano-IBus started by the daemon)\n",
+        session.startMs, session.Display().c_str());
+    std::printf(
+        "%zu keys (%zu phrases of TuDienTuGhep.txt in Telex 2), %zu warm-up keys not counted, "
+        "EnableMouseHook=%d\n",
+        keys.size(), phrases, warmup, mouseHook ? 1 : 0);
 
     // The engines take turns, a block of whole phrases each (the block ends
     // with a space or Return, so the text is committed before the switch),
@@ -231,8 +232,8 @@ int main(int argc, char** argv)
     Report("null engine", nt);
     if (!unikeyName.empty()) Report("ibus-unikey", ut);
     std::printf("difference   key    median %+7.1f us  p99 %+7.1f us  (Lirano-IBus minus null engine)\n",
-                Percentile(lt.both, 0.5) - Percentile(nt.both, 0.5), Percentile(lt.both, 0.99) -
-                                                                         Percentile(nt.both, 0.99));
+                Percentile(lt.both, 0.5) - Percentile(nt.both, 0.5),
+                Percentile(lt.both, 0.99) - Percentile(nt.both, 0.99));
     const std::string want = UtfConverter::ToUtf8(expected);
     std::printf("Lirano-IBus committed %zu bytes; %s the typed text\n", committed.size(),
                 committed == want ? "equal to" : "DIFFERENT from");

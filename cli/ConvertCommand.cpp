@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "core/BangMaUtils.h"
+#include "cli/Commands.h"
 #include "convert/ChuyenMa.h"
 #include "convert/ChuyenMaStream.h"
-#include "cli/Commands.h"
-#include "core/Utils.h"
 #include "convert/VanBanUtils.h"
+#include "core/BangMaUtils.h"
+#include "core/Utils.h"
 
 namespace {
 
@@ -182,8 +182,7 @@ public:
     explicit Output(const std::string& path) : path_(path == "-" ? "" : path)
     {
         std::string error;
-        if (!path_.empty() && !file_.Open(Utils::ToWString(path_), Utils::SharedFileMode, error))
-            throw Failure{error};
+        if (!path_.empty() && !file_.Open(Utils::ToWString(path_), Utils::SharedFileMode, error)) throw Failure{error};
     }
     void Write(const char* data, size_t size)
     {

@@ -152,7 +152,7 @@ void StopChild(pid_t pid)
 struct Output {
     bool started = false;
     bool timedOut = false;
-    int status = -1; // exit status, -1 when killed by a signal
+    int status = -1;  // exit status, -1 when killed by a signal
     std::string text; // standard output and error together
 };
 
@@ -309,8 +309,7 @@ void CheckDaemon(Report& report, const Daemon& d)
     } else if (!d.answered && !d.connected) {
         report.Fail("ibus-daemon", "no answer in time at " + d.address, "ibus restart");
     } else if (!d.connected) {
-        report.Fail("ibus-daemon",
-                    "nothing answers at " + d.address + (fromEnv ? " (from IBUS_ADDRESS)" : ""),
+        report.Fail("ibus-daemon", "nothing answers at " + d.address + (fromEnv ? " (from IBUS_ADDRESS)" : ""),
                     fromEnv ? "unset IBUS_ADDRESS, or start the daemon: " + fix : fix);
     } else if (!d.listed) {
         report.Fail("ibus-daemon", "connected, but it did not list its engines in time", "ibus restart");
@@ -392,7 +391,8 @@ std::string CheckComponent(Report& report, const Daemon& d)
             break;
         }
     const bool listed = std::find(d.engines.begin(), d.engines.end(), kEngine) != d.engines.end();
-    const std::string reinstall = "reinstall Lirano (its package, or ./install.sh from the sources), then: ibus restart";
+    const std::string reinstall =
+        "reinstall Lirano (its package, or ./install.sh from the sources), then: ibus restart";
     if (folder.empty()) {
         const std::string where = "no " + std::string(kComponentFile) + " in " + Join(folders, ", ", folders.size());
         if (listed)
@@ -450,7 +450,7 @@ void CheckEngineStart(Report& report, const std::string& componentFolder)
         const std::string prefix = "ibus self-check: FAILED: ";
         std::string why = line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : line;
         if (why.empty())
-            why = !r.started ? "the self-check could not be started"
+            why = !r.started     ? "the self-check could not be started"
                   : r.status < 0 ? "the self-check was stopped by a signal"
                                  : "the self-check failed with status " + std::to_string(r.status);
         report.Fail(name, why,
@@ -489,8 +489,8 @@ bool IsWayland()
 void CheckVariable(Report& report, const char* name, const char* want, bool mayBeUnset, const std::string& why)
 {
     const std::string value = Env(name);
-    const std::string fix = std::string(kImFix) + " (or " + name + "=" + want +
-                            " in ~/.config/environment.d/ibus.conf)";
+    const std::string fix =
+        std::string(kImFix) + " (or " + name + "=" + want + " in ~/.config/environment.d/ibus.conf)";
     if (value == want)
         report.Ok(name, value);
     else if (value.empty() && mayBeUnset)
@@ -549,7 +549,8 @@ void CheckSession(Report& report)
     const std::string display = Env("DISPLAY");
     std::string seen;
     for (const auto& [k, v] : {std::pair<const char*, std::string>{"XDG_SESSION_TYPE", type},
-                               {"WAYLAND_DISPLAY", wayland}, {"DISPLAY", display}})
+                               {"WAYLAND_DISPLAY", wayland},
+                               {"DISPLAY", display}})
         if (!v.empty()) seen += (seen.empty() ? "" : ", ") + std::string(k) + "=" + v;
     if (IsWayland())
         report.Note("session", "Wayland (" + seen +
@@ -590,8 +591,8 @@ void CheckSettingsFolder(Report& report)
     };
     // Lirano takes XDG_CONFIG_HOME only when it is a full path.
     const std::string xdg = Env("XDG_CONFIG_HOME").rfind('/', 0) == 0 ? Env("XDG_CONFIG_HOME") : std::string();
-    const std::string elsewhere = xdg.empty() ? std::string() : " (or point XDG_CONFIG_HOME, now " + xdg +
-                                                                    ", to a folder of yours)";
+    const std::string elsewhere =
+        xdg.empty() ? std::string() : " (or point XDG_CONFIG_HOME, now " + xdg + ", to a folder of yours)";
     struct stat st;
     if (stat(folder.c_str(), &st) == 0) {
         if (!S_ISDIR(st.st_mode))
@@ -612,8 +613,8 @@ void CheckSettingsFolder(Report& report)
     }
     if (existing.empty() || stat(existing.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         report.Fail(name, folder + " cannot be made: " + (existing.empty() ? folder : existing) + " is not a folder",
-                    xdg.empty() ? "check HOME (" + Env("HOME") + ")" : "point XDG_CONFIG_HOME (now " + xdg +
-                                                                           ") to a folder of yours");
+                    xdg.empty() ? "check HOME (" + Env("HOME") + ")"
+                                : "point XDG_CONFIG_HOME (now " + xdg + ") to a folder of yours");
     } else if (missing > 2) {
         report.Fail(name, folder + " cannot be made: neither it nor " + Parent(folder) + " exists",
                     "mkdir -p " + Parent(folder) + elsewhere);
@@ -645,8 +646,10 @@ void CheckSandboxes(Report& report)
         else if (apps.empty())
             report.Ok("Flatpak", "no apps installed");
         else
-            report.Note("Flatpak", std::to_string(apps.size()) + " apps need their own IBus access, through "
-                                   "the portal (ibus-portal): " + Join(apps, ", ", 8));
+            report.Note("Flatpak", std::to_string(apps.size()) +
+                                       " apps need their own IBus access, through "
+                                       "the portal (ibus-portal): " +
+                                       Join(apps, ", ", 8));
     }
     if (!snap.empty()) {
         Output r = RunCommand({snap, "list"}, 10000);
@@ -672,8 +675,10 @@ void CheckSandboxes(Report& report)
         else if (apps.empty())
             report.Ok("Snap", "no apps installed");
         else
-            report.Note("Snap", std::to_string(apps.size()) + " snaps need their own IBus access (their desktop "
-                                "interface): " + Join(apps, ", ", 8));
+            report.Note("Snap", std::to_string(apps.size()) +
+                                    " snaps need their own IBus access (their desktop "
+                                    "interface): " +
+                                    Join(apps, ", ", 8));
     }
 }
 

@@ -1,14 +1,14 @@
 #include <cstdio>
 #include <iostream>
 
-#include "core/BangMaUtils.h"
 #include "cli/Commands.h"
+#include "core/BangMaUtils.h"
 #include "core/KieuGoUtils.h"
-#include "engine/LuaChon.h"
 #include "core/SettingUtils.h"
-#include "engine/TextHost.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "engine/LuaChon.h"
+#include "engine/TextHost.h"
 
 namespace {
 

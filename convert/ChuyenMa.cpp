@@ -10,10 +10,10 @@
 
 #include "convert/ChuyenMaPlan.h"
 #include "convert/ChuyenMaStream.h"
+#include "convert/VanBanUtils.h"
 #include "core/TV.h"
 #include "core/TuDien.h"
 #include "core/Utils.h"
-#include "convert/VanBanUtils.h"
 
 namespace {
 
@@ -178,9 +178,8 @@ void CChuyenMa::ChuyenMaFile(const std::wstring& FileNguon, const std::wstring& 
 
 std::string CChuyenMa::ConvertHtmlClipboard(const std::string& Source) const
 {
-    static const std::vector<std::string> kNames = {"Version",       "StartHTML",   "EndHTML",
-                                                    "StartFragment", "EndFragment", "StartSelection",
-                                                    "EndSelection",  "SourceURL"};
+    static const std::vector<std::string> kNames = {"Version",     "StartHTML",      "EndHTML",      "StartFragment",
+                                                    "EndFragment", "StartSelection", "EndSelection", "SourceURL"};
     std::map<std::string, std::string> header;
     for (const std::string& name : kNames) header[name] = "0";
 
@@ -241,9 +240,9 @@ std::string CChuyenMa::ConvertHtmlClipboard(const std::string& Source) const
         size_t newEndFragment = newStartFragment + converted.size();
         size_t newEndHtml = newEndFragment + after.size();
         result = "Version:" + header["Version"] + "\n" + "StartHTML:" + WithNumber(header["StartHTML"], newStartHtml) +
-                 "\n" + "EndHTML:" + Padded(newEndHtml, 8) + "\r\n" + "StartFragment:" +
-                 WithNumber(header["StartFragment"], newStartFragment) + "\n" + "EndFragment:" +
-                 Padded(newEndFragment, 8) + "\r\n" + "SourceURL:" + header["SourceURL"] + "\n";
+                 "\n" + "EndHTML:" + Padded(newEndHtml, 8) + "\r\n" +
+                 "StartFragment:" + WithNumber(header["StartFragment"], newStartFragment) + "\n" +
+                 "EndFragment:" + Padded(newEndFragment, 8) + "\r\n" + "SourceURL:" + header["SourceURL"] + "\n";
         if (result.size() == newStartHtml && newStartFragment == newStartHtml + before.size()) break;
         // Each round only widens numbers, so this settles within a round
         // or two.

@@ -32,8 +32,8 @@ inline ChuyenMaFlags& operator&=(ChuyenMaFlags& a, ChuyenMaFlags b) { return a =
 class CChuyenMa {
 public:
     ChuyenMaFlags Flags = ChuyenMaFlags_Normal;
-    bool AutoDetect = false;    // detect the source charset of a file first
-    double TiLeChinhXac = 0.7;  // share of dictionary words detection accepts
+    bool AutoDetect = false;   // detect the source charset of a file first
+    double TiLeChinhXac = 0.7; // share of dictionary words detection accepts
     std::wstring BangMaNguon = BangMaUtils::Unicode;
     std::wstring BangMaDich = BangMaUtils::Unicode;
 

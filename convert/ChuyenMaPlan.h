@@ -70,7 +70,7 @@ public:
 
 private:
     struct Node {
-        int32_t value; // index in values_, or -1 when no key ends here
+        int32_t value;       // index in values_, or -1 when no key ends here
         uint32_t begin, end; // children in childChar_/childNode_
     };
     int32_t Child(const Node& node, wchar_t c) const;

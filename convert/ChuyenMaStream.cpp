@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "core/BangMaUtils.h"
 #include "convert/ChuyenMaPlan.h"
 #include "convert/VanBanUtils.h"
+#include "core/BangMaUtils.h"
 
 namespace {
 

@@ -55,8 +55,8 @@ private:
     Sink sink_;
     TextForm in_, out_;
     std::string pending_, out_buffer_;
-    uint64_t consumed_ = 0;     // input bytes before pending_
-    uint64_t lines_ = 0;        // line ends handed to the sink
+    uint64_t consumed_ = 0; // input bytes before pending_
+    uint64_t lines_ = 0;    // line ends handed to the sink
     bool bomChecked_ = false;
 };
 

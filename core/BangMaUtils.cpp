@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "core/StaticInit.h"
 #include "core/SettingUtils.h"
+#include "core/StaticInit.h"
 #include "core/Utils.h"
 
 IniFile BangMaUtils::IF LIRANO_TABLE_STORAGE;

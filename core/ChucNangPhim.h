@@ -12,7 +12,10 @@ public:
     bool UseStringValue;
 
     ChucNangPhim(Enums::ChucNangPhimCoBan f) : ChucNangCoBan(f), UseStringValue(false) {}
-    ChucNangPhim(const std::wstring& s) : ChucNangCoBan((Enums::ChucNangPhimCoBan)-1), StringValue(s), UseStringValue(true) {}
+    ChucNangPhim(const std::wstring& s)
+        : ChucNangCoBan((Enums::ChucNangPhimCoBan)-1), StringValue(s), UseStringValue(true)
+    {
+    }
     ChucNangPhim(const ChucNangPhim&) = default;
     ChucNangPhim& operator=(const ChucNangPhim&) = default;
 

@@ -17,8 +17,7 @@ bool isLegalUTF8(const UTF8* source, int length)
     UTF8 a;
     const UTF8* srcptr = source + length;
     switch (length) {
-    default:
-        return false;
+    default: return false;
     case 4:
         if ((a = (*--srcptr)) < 0x80 || a > 0xBF) return false;
         [[fallthrough]];
@@ -31,11 +30,20 @@ bool isLegalUTF8(const UTF8* source, int length)
         // one character and swallowed the ASCII byte).
         if ((a = (*--srcptr)) < 0x80 || a > 0xBF) return false;
         switch (*source) {
-        case 0xE0: if (a < 0xA0) return false; break;
-        case 0xED: if (a > 0x9F) return false; break;
-        case 0xF0: if (a < 0x90) return false; break;
-        case 0xF4: if (a > 0x8F) return false; break;
-        default: if (a < 0x80) return false;
+        case 0xE0:
+            if (a < 0xA0) return false;
+            break;
+        case 0xED:
+            if (a > 0x9F) return false;
+            break;
+        case 0xF0:
+            if (a < 0x90) return false;
+            break;
+        case 0xF4:
+            if (a > 0x8F) return false;
+            break;
+        default:
+            if (a < 0x80) return false;
         }
         [[fallthrough]];
     case 1:
@@ -63,9 +71,18 @@ void writeUTF8(UTF8*& target, UTF32 ch, int bytesToWrite)
     const UTF32 byteMark = 0x80;
     target += bytesToWrite;
     switch (bytesToWrite) {
-    case 4: *--target = (UTF8)((ch | byteMark) & byteMask); ch >>= 6; [[fallthrough]];
-    case 3: *--target = (UTF8)((ch | byteMark) & byteMask); ch >>= 6; [[fallthrough]];
-    case 2: *--target = (UTF8)((ch | byteMark) & byteMask); ch >>= 6; [[fallthrough]];
+    case 4:
+        *--target = (UTF8)((ch | byteMark) & byteMask);
+        ch >>= 6;
+        [[fallthrough]];
+    case 3:
+        *--target = (UTF8)((ch | byteMark) & byteMask);
+        ch >>= 6;
+        [[fallthrough]];
+    case 2:
+        *--target = (UTF8)((ch | byteMark) & byteMask);
+        ch >>= 6;
+        [[fallthrough]];
     case 1: *--target = (UTF8)(ch | firstByteMark[bytesToWrite]);
     }
     target += bytesToWrite;
@@ -76,11 +93,26 @@ UTF32 readUTF8(const UTF8*& source, int extraBytesToRead)
 {
     UTF32 ch = 0;
     switch (extraBytesToRead) {
-    case 5: ch += *source++; ch <<= 6; [[fallthrough]];
-    case 4: ch += *source++; ch <<= 6; [[fallthrough]];
-    case 3: ch += *source++; ch <<= 6; [[fallthrough]];
-    case 2: ch += *source++; ch <<= 6; [[fallthrough]];
-    case 1: ch += *source++; ch <<= 6; [[fallthrough]];
+    case 5:
+        ch += *source++;
+        ch <<= 6;
+        [[fallthrough]];
+    case 4:
+        ch += *source++;
+        ch <<= 6;
+        [[fallthrough]];
+    case 3:
+        ch += *source++;
+        ch <<= 6;
+        [[fallthrough]];
+    case 2:
+        ch += *source++;
+        ch <<= 6;
+        [[fallthrough]];
+    case 1:
+        ch += *source++;
+        ch <<= 6;
+        [[fallthrough]];
     case 0: ch += *source++;
     }
     return ch - offsetsFromUTF8[extraBytesToRead];
@@ -89,22 +121,20 @@ UTF32 readUTF8(const UTF8*& source, int extraBytesToRead)
 } // namespace
 
 const char trailingBytesForUTF8[256] = {
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
-    2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,
+    1, 1, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 
-const UTF32 offsetsFromUTF8[6] = {0x00000000UL, 0x00003080UL, 0x000E2080UL,
-                                  0x03C82080UL, 0xFA082080UL, 0x82082080UL};
+const UTF32 offsetsFromUTF8[6] = {0x00000000UL, 0x00003080UL, 0x000E2080UL, 0x03C82080UL, 0xFA082080UL, 0x82082080UL};
 
 const UTF8 firstByteMark[7] = {0x00, 0x00, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
 
-ConversionResult ConvertUTF32toUTF16(const UTF32** sourceStart, const UTF32* sourceEnd,
-                                     UTF16** targetStart, UTF16* targetEnd, ConversionFlags flags)
+ConversionResult ConvertUTF32toUTF16(const UTF32** sourceStart, const UTF32* sourceEnd, UTF16** targetStart,
+                                     UTF16* targetEnd, ConversionFlags flags)
 {
     ConversionResult result = conversionOK;
     const UTF32* source = *sourceStart;
@@ -148,8 +178,8 @@ ConversionResult ConvertUTF32toUTF16(const UTF32** sourceStart, const UTF32* sou
     return result;
 }
 
-ConversionResult ConvertUTF16toUTF32(const UTF16** sourceStart, const UTF16* sourceEnd,
-                                     UTF32** targetStart, UTF32* targetEnd, ConversionFlags flags)
+ConversionResult ConvertUTF16toUTF32(const UTF16** sourceStart, const UTF16* sourceEnd, UTF32** targetStart,
+                                     UTF32* targetEnd, ConversionFlags flags)
 {
     ConversionResult result = conversionOK;
     const UTF16* source = *sourceStart;
@@ -190,8 +220,8 @@ ConversionResult ConvertUTF16toUTF32(const UTF16** sourceStart, const UTF16* sou
     return result;
 }
 
-ConversionResult ConvertUTF16toUTF8(const UTF16** sourceStart, const UTF16* sourceEnd,
-                                    UTF8** targetStart, UTF8* targetEnd, ConversionFlags flags)
+ConversionResult ConvertUTF16toUTF8(const UTF16** sourceStart, const UTF16* sourceEnd, UTF8** targetStart,
+                                    UTF8* targetEnd, ConversionFlags flags)
 {
     ConversionResult result = conversionOK;
     const UTF16* source = *sourceStart;
@@ -233,8 +263,8 @@ ConversionResult ConvertUTF16toUTF8(const UTF16** sourceStart, const UTF16* sour
     return result;
 }
 
-ConversionResult ConvertUTF32toUTF8(const UTF32** sourceStart, const UTF32* sourceEnd,
-                                    UTF8** targetStart, UTF8* targetEnd, ConversionFlags flags)
+ConversionResult ConvertUTF32toUTF8(const UTF32** sourceStart, const UTF32* sourceEnd, UTF8** targetStart,
+                                    UTF8* targetEnd, ConversionFlags flags)
 {
     ConversionResult result = conversionOK;
     const UTF32* source = *sourceStart;
@@ -259,8 +289,8 @@ ConversionResult ConvertUTF32toUTF8(const UTF32** sourceStart, const UTF32* sour
     return result;
 }
 
-ConversionResult ConvertUTF8toUTF32(const UTF8** sourceStart, const UTF8* sourceEnd,
-                                    UTF32** targetStart, UTF32* targetEnd, ConversionFlags flags)
+ConversionResult ConvertUTF8toUTF32(const UTF8** sourceStart, const UTF8* sourceEnd, UTF32** targetStart,
+                                    UTF32* targetEnd, ConversionFlags flags)
 {
     ConversionResult result = conversionOK;
     const UTF8* source = *sourceStart;
@@ -301,8 +331,8 @@ ConversionResult ConvertUTF8toUTF32(const UTF8** sourceStart, const UTF8* source
     return result;
 }
 
-ConversionResult ConvertUTF8toUTF16(const UTF8** sourceStart, const UTF8* sourceEnd,
-                                    UTF16** targetStart, UTF16* targetEnd, ConversionFlags flags)
+ConversionResult ConvertUTF8toUTF16(const UTF8** sourceStart, const UTF8* sourceEnd, UTF16** targetStart,
+                                    UTF16* targetEnd, ConversionFlags flags)
 {
     ConversionResult result = conversionOK;
     const UTF8* source = *sourceStart;

@@ -28,8 +28,7 @@ bool IniFile::IsHeader(const std::wstring& rawLine, std::wstring* name) const
     return true;
 }
 
-IniFile::Settings IniFile::ReadSettings(const std::vector<std::wstring>& lines, int lastIndex,
-                                        int& index) const
+IniFile::Settings IniFile::ReadSettings(const std::vector<std::wstring>& lines, int lastIndex, int& index) const
 {
     Settings r;
     if (lastIndex >= (int)lines.size()) lastIndex = (int)lines.size() - 1;
@@ -63,8 +62,7 @@ IniFile::Settings IniFile::ReadSettings(const std::vector<std::wstring>& lines, 
                 size_t start = 0;
                 for (;;) {
                     size_t sep = name.find(SettingNameSeparatorChar, start);
-                    r.emplace(name.substr(start, sep == std::wstring::npos ? std::wstring::npos : sep - start),
-                              value);
+                    r.emplace(name.substr(start, sep == std::wstring::npos ? std::wstring::npos : sep - start), value);
                     if (sep == std::wstring::npos) break;
                     start = sep + 1;
                 }
@@ -161,8 +159,7 @@ bool IniFile::Write(const std::wstring& path, const Sections& sections, std::str
     return false;
 }
 
-std::wstring IniFile::ReadString(const Settings& settings, const std::wstring& name,
-                                 const std::wstring& defaultValue)
+std::wstring IniFile::ReadString(const Settings& settings, const std::wstring& name, const std::wstring& defaultValue)
 {
     auto it = settings.find(name);
     return it == settings.end() ? defaultValue : it->second;

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "core/StaticInit.h"
 #include "core/SettingUtils.h"
+#include "core/StaticInit.h"
 #include "core/Utils.h"
 
 IniFile KieuGoUtils::IF LIRANO_TABLE_STORAGE;
@@ -107,8 +107,7 @@ KieuGoMap KieuGoUtils::LayKieuGo(const std::map<std::wstring, std::wstring>& sec
     for (const auto& [name, value] : section) {
         wchar_t key = name.empty() ? L'\0' : name[0];
         if (r.count(key)) continue; // the smallest name with this first character wins
-        int f = Utils::IndexOf(Enums::TenCacChucNangPhimCoBan, value.c_str(), 0,
-                               Enums::ChucNangPhimCoBan_Count);
+        int f = Utils::IndexOf(Enums::TenCacChucNangPhimCoBan, value.c_str(), 0, Enums::ChucNangPhimCoBan_Count);
         if (f >= 0)
             r.emplace(key, ChucNangPhim((Enums::ChucNangPhimCoBan)f));
         else

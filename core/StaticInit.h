@@ -7,7 +7,7 @@
 #define LIRANO_TABLE_STORAGE __attribute__((init_priority(200)))
 // Runs a statement at start-up, after the table storage and before the
 // ordinary static objects: for the Initialize() calls that fill tables.
-#define LIRANO_FILL_AT_START_UP(statement)                                                                 \
-    struct StartUpFill {                                                                                   \
-        StartUpFill() { statement; }                                                                       \
+#define LIRANO_FILL_AT_START_UP(statement)                                                                             \
+    struct StartUpFill {                                                                                               \
+        StartUpFill() { statement; }                                                                                   \
     } startUpFill __attribute__((init_priority(300)))

@@ -38,13 +38,13 @@ public:
     // Finals after which only the acute or the dot-below tone is possible.
     static constexpr std::array<std::wstring_view, 4> CacPACSac = {L"c", L"ch", L"p", L"t"};
     // Vowel groups that cannot end a syllable.
-    static constexpr std::array<std::wstring_view, 10> CacNALung = {
-        L"â", L"ă", L"iê", L"oă", L"oo", L"uâ", L"uô", L"ươ", L"uyê", L"yê"};
+    static constexpr std::array<std::wstring_view, 10> CacNALung = {L"â",  L"ă",  L"iê", L"oă",  L"oo",
+                                                                    L"uâ", L"uô", L"ươ", L"uyê", L"yê"};
     // Multi-letter vowel groups written without any shape mark.
     static constexpr std::array<std::wstring_view, 32> CacNAKoDau = {
-        L"ai",  L"ao",  L"au",  L"ay",  L"eo",  L"eu",  L"ia",  L"ie",  L"ieu", L"iu",  L"oa",
-        L"oai", L"oao", L"oay", L"oe",  L"oeo", L"oi",  L"oo",  L"ua",  L"uay", L"ue",  L"ui",
-        L"uo",  L"uoi", L"uou", L"uu",  L"uy",  L"uya", L"uye", L"uyu", L"ye",  L"yeu"};
+        L"ai",  L"ao",  L"au",  L"ay", L"eo",  L"eu",  L"ia",  L"ie",  L"ieu", L"iu", L"oa",
+        L"oai", L"oao", L"oay", L"oe", L"oeo", L"oi",  L"oo",  L"ua",  L"uay", L"ue", L"ui",
+        L"uo",  L"uoi", L"uou", L"uu", L"uy",  L"uya", L"uye", L"uyu", L"ye",  L"yeu"};
     // Initials that standard Vietnamese does not use, and the standard one
     // each stands for.
     static constexpr std::array<std::wstring_view, 5> CacPADKhacThuongDung = {L"dz", L"z", L"f", L"j", L"w"};

@@ -39,7 +39,4 @@ std::wstring UtfConverter::FromUtf8(const char* bytes, size_t length)
     return buffer;
 }
 
-std::wstring UtfConverter::FromUtf8(const std::string& bytes)
-{
-    return FromUtf8(bytes.data(), bytes.size());
-}
+std::wstring UtfConverter::FromUtf8(const std::string& bytes) { return FromUtf8(bytes.data(), bytes.size()); }

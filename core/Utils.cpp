@@ -96,15 +96,13 @@ bool KeepOwner(int fd, const struct stat& old)
 
 const std::wstring& Utils::UnicodeChars()
 {
-    static const std::wstring s =
-        L"đáàảãạâấầẩẫậăắằẳẵặéèẻẽẹêếềểễệíìỉĩịóòỏõọôốồổỗộơớờởỡợúùủũụưứừửữựýỳỷỹỵ";
+    static const std::wstring s = L"đáàảãạâấầẩẫậăắằẳẵặéèẻẽẹêếềểễệíìỉĩịóòỏõọôốồổỗộơớờởỡợúùủũụưứừửữựýỳỷỹỵ";
     return s;
 }
 
 const std::wstring& Utils::UnicodeCharsUpper()
 {
-    static const std::wstring s =
-        L"ĐÁÀẢÃẠÂẤẦẨẪẬĂẮẰẲẴẶÉÈẺẼẸÊẾỀỂỄỆÍÌỈĨỊÓÒỎÕỌÔỐỒỔỖỘƠỚỜỞỠỢÚÙỦŨỤƯỨỪỬỮỰÝỲỶỸỴ";
+    static const std::wstring s = L"ĐÁÀẢÃẠÂẤẦẨẪẬĂẮẰẲẴẶÉÈẺẼẸÊẾỀỂỄỆÍÌỈĨỊÓÒỎÕỌÔỐỒỔỖỘƠỚỜỞỠỢÚÙỦŨỤƯỨỪỬỮỰÝỲỶỸỴ";
     return s;
 }
 
@@ -276,10 +274,7 @@ std::string Utils::ReadAllBytes(const std::wstring& path)
     return data;
 }
 
-std::wstring Utils::ReadAllText(const std::wstring& path)
-{
-    return UtfConverter::FromUtf8(ReadAllBytes(path));
-}
+std::wstring Utils::ReadAllText(const std::wstring& path) { return UtfConverter::FromUtf8(ReadAllBytes(path)); }
 
 std::vector<std::wstring> Utils::ReadAllLines(const std::wstring& path, char delimiter)
 {
@@ -301,8 +296,7 @@ std::vector<std::wstring> Utils::ReadAllLines(const std::wstring& path, char del
 bool Utils::ReplaceFile(const std::wstring& wpath, const std::string& bytes, std::string& error, mode_t newFileMode)
 {
     ReplacingFile file;
-    return file.Open(wpath, newFileMode, error) && file.Write(bytes.data(), bytes.size(), error) &&
-           file.Commit(error);
+    return file.Open(wpath, newFileMode, error) && file.Write(bytes.data(), bytes.size(), error) && file.Commit(error);
 }
 
 ReplacingFile::~ReplacingFile() { Abandon(); }

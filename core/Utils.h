@@ -96,8 +96,7 @@ public:
     // links) is refused: replacing it would leave the other names with the
     // old bytes, and writing in place could leave it half written. Devices
     // and pipes are written directly.
-    static bool ReplaceFile(const std::wstring& path, const std::string& bytes, std::string& error,
-                            mode_t newFileMode);
+    static bool ReplaceFile(const std::wstring& path, const std::string& bytes, std::string& error, mode_t newFileMode);
     // ReplaceFile, in UTF-8 with a byte-order mark (unless told otherwise);
     // false when the file could not be written.
     static bool WriteAllText(const std::wstring& path, const std::wstring& text, mode_t newFileMode = SharedFileMode);
@@ -122,8 +121,7 @@ public:
     static std::string ReadAllBytes(const std::wstring& path);
 
 private:
-    template <typename S>
-    static S FormatImpl(const typename S::value_type* format, const S* const* args, size_t count)
+    template <typename S> static S FormatImpl(const typename S::value_type* format, const S* const* args, size_t count)
     {
         S r;
         size_t next = 0;

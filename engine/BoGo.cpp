@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/IInputMethodService.h"
 #include "core/TuDien.h"
 #include "core/Utils.h"
+#include "engine/IInputMethodService.h"
 
 bool CBoGo::Initialized = CBoGo::Initialize();
 
@@ -185,8 +185,8 @@ bool CBoGo::XuLy(wchar_t ch)
 
     if (!TuTV) {
         bool startsWord = inMethod && !numpad &&
-                          (it->second.UseStringValue || (it->second.ChucNangCoBan >= Enums::UOA_Moc__UW &&
-                                                         it->second.ChucNangCoBan <= Enums::_UOW));
+                          (it->second.UseStringValue ||
+                           (it->second.ChucNangCoBan >= Enums::UOA_Moc__UW && it->second.ChucNangCoBan <= Enums::_UOW));
         if (startsWord) {
             TaoTuTVMoi();
             TuTV->BatDauXuLy(ch, key);

@@ -6,8 +6,8 @@
 
 #include "core/BangMaUtils.h"
 #include "core/ChucNangPhim.h"
-#include "engine/GhepVan.h"
 #include "core/KieuGoUtils.h"
+#include "engine/GhepVan.h"
 #include "engine/TuTiengViet.h"
 
 class IInputMethodService;
@@ -63,9 +63,9 @@ public:
     // Spelling-correction tables: entry i of a search table is replaced by
     // entry i of its replace table.
     static constexpr std::array<std::wstring_view, 10> PAD_Search = {L"s",  L"x",  L"l",   L"r", L"ch",
-                                                                      L"tr", L"ng", L"ngh", L"g", L"gh"};
-    static constexpr std::array<std::wstring_view, 10> PAD_Replace = {L"x",  L"s",   L"r",  L"l", L"tr",
-                                                                       L"ch", L"ngh", L"ng", L"gh", L"g"};
+                                                                     L"tr", L"ng", L"ngh", L"g", L"gh"};
+    static constexpr std::array<std::wstring_view, 10> PAD_Replace = {L"x",  L"s",   L"r",  L"l",  L"tr",
+                                                                      L"ch", L"ngh", L"ng", L"gh", L"g"};
     static constexpr std::array<std::wstring_view, 4> PAC_Search = {L"c", L"t", L"n", L"ng"};
     static constexpr std::array<std::wstring_view, 4> PAC_Replace = {L"t", L"c", L"ng", L"n"};
     static constexpr std::array<DauThanh, 2> DT_Search = {Hoi, Nga};

@@ -1,8 +1,8 @@
 // Spelling correction of single words and of word pairs.
-#include "engine/BoGo.h"
-#include "engine/IInputMethodService.h"
 #include "core/TuDien.h"
 #include "core/Utils.h"
+#include "engine/BoGo.h"
+#include "engine/IInputMethodService.h"
 
 namespace {
 
@@ -30,10 +30,7 @@ std::wstring WithTone(const TuTiengViet* w, DauThanh t)
 
 } // namespace
 
-bool CBoGo::CoTrongTuDienTuGhep(const std::wstring& text) const
-{
-    return Service && Service->TDTG.CoTrongTuDien(text);
-}
+bool CBoGo::CoTrongTuDienTuGhep(const std::wstring& text) const { return Service && Service->TDTG.CoTrongTuDien(text); }
 
 void CBoGo::SuaLoiChinhTaTuGhep(bool on)
 {
@@ -91,8 +88,8 @@ bool CBoGo::SuaLoiChinhTaPAD2(TuTiengViet* previous)
         return true;
     }
     if (i >= 0 && g >= 0 &&
-        CoTrongTuDienTuGhep(std::wstring(PAD_Replace[g]) + previous->Lay_NA_PAC() + L" " + std::wstring(PAD_Replace[i]) +
-                            w->Lay_NA_PAC())) {
+        CoTrongTuDienTuGhep(std::wstring(PAD_Replace[g]) + previous->Lay_NA_PAC() + L" " +
+                            std::wstring(PAD_Replace[i]) + w->Lay_NA_PAC())) {
         previous->ThayThePAD(std::wstring(PAD_Replace[g]));
         w->ThayThePAD(std::wstring(PAD_Replace[i]));
         return true;
@@ -147,8 +144,8 @@ bool CBoGo::SuaLoiChinhTaHoiNga2(TuTiengViet* previous)
 
 bool CBoGo::SuaLoiChinhTa(TuTiengViet* word, TuTiengViet* previous)
 {
-    if (SuaLoiChinhTaTuGhepEnabled && previous && previous->CD0TV == 0 && !CacCD0TV.empty() &&
-        CacCD0TV.back() == 1 && !CacKT.empty() && CacKT.back() == L' ') {
+    if (SuaLoiChinhTaTuGhepEnabled && previous && previous->CD0TV == 0 && !CacCD0TV.empty() && CacCD0TV.back() == 1 &&
+        !CacKT.empty() && CacKT.back() == L' ') {
         bool knownPair = false;
         if (CacTuTV.size() >= 2 && CacCD0TV.size() >= 2 && CacCD0TV[CacCD0TV.size() - 2] == 1) {
             const TuTiengViet& before = CacTuTV[CacTuTV.size() - 2];

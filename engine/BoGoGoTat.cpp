@@ -1,9 +1,9 @@
 // Abbreviation expansion and the consonant shortcuts.
 #include <algorithm>
 
-#include "engine/BoGo.h"
 #include "core/TV.h"
 #include "core/Utils.h"
+#include "engine/BoGo.h"
 
 namespace {
 

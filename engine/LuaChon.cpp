@@ -3,9 +3,9 @@
 #include <cwchar>
 
 #include "core/BangMaUtils.h"
-#include "engine/BoGo.h"
 #include "core/KieuGoUtils.h"
 #include "core/Utils.h"
+#include "engine/BoGo.h"
 
 const std::vector<LuaChon::Key>& LuaChon::Keys()
 {

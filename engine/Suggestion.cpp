@@ -185,7 +185,8 @@ void CSuggestion::Filter()
         size_t before = Results.size();
         Filter(kw);
         if (kw.size() > 2 && Results.size() == before) {
-            if (KeywordsKoKetQua.size() >= 6) KeywordsKoKetQua.erase(KeywordsKoKetQua.begin(), KeywordsKoKetQua.begin() + 3);
+            if (KeywordsKoKetQua.size() >= 6)
+                KeywordsKoKetQua.erase(KeywordsKoKetQua.begin(), KeywordsKoKetQua.begin() + 3);
             KeywordsKoKetQua.push_back(kw);
         }
         if (Full) break;
@@ -250,9 +251,8 @@ void CSuggestion::Filter2(const std::wstring& kw, int from, int to)
         const std::wstring& a = CacAcronym[e];
         return !a.empty() && a.size() <= kw.size() && kw.compare(0, a.size(), a) == 0;
     };
-    AddEach(from, to, [&](int e) {
-        return acronymPrefix(e) && KeywordEndsWith(e, L" " + kw.substr(CacAcronym[e].size() - 1));
-    });
+    AddEach(from, to,
+            [&](int e) { return acronymPrefix(e) && KeywordEndsWith(e, L" " + kw.substr(CacAcronym[e].size() - 1)); });
     AddEach(from, to, [&](int e) {
         if (!acronymPrefix(e)) return false;
         const std::string& f = Folded[e];

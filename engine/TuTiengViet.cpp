@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/Utils.h"
 #include "engine/BoGo.h"
 #include "engine/GhepVan.h"
-#include "core/Utils.h"
 
 namespace {
 
@@ -40,11 +40,11 @@ TuTiengViet::BangThayThe TuTiengViet::CreateDictionary(const std::wstring& keys,
     return r;
 }
 
-#define LIRANO_TABLE(name, keys, values)                                                                   \
-    const TuTiengViet::BangThayThe& TuTiengViet::name()                                                    \
-    {                                                                                                      \
-        static const BangThayThe table = CreateDictionary(keys, values);                                   \
-        return table;                                                                                      \
+#define LIRANO_TABLE(name, keys, values)                                                                               \
+    const TuTiengViet::BangThayThe& TuTiengViet::name()                                                                \
+    {                                                                                                                  \
+        static const BangThayThe table = CreateDictionary(keys, values);                                               \
+        return table;                                                                                                  \
     }
 
 LIRANO_TABLE(ThemDau_UOA_Moc, L"a â u o ô oa oi ôi ua ui uo ưo uô uơ uu uoi ưoi uơi uôi uou",
@@ -54,8 +54,7 @@ LIRANO_TABLE(XoaDau_UOA_Moc, L"ă ư ơ oă ơi uơ ưo ươ ưa ưi ưu ươi �
 LIRANO_TABLE(ThemDau_UO_Moc, L"â u o ô oi ôi ua ui uo ưo uô uơ uu uoi ưoi uơi uôi uou",
              L"ă ư ơ ơ ơi ơi ưa ưi uơ ươ uơ ươ ưu ươi ươi ươi ươi ươu")
 LIRANO_TABLE(XoaDau_UO_Moc, L"ư ơ ơi uơ ưo ươ ưa ưi ưu ươi ưoi uơi ươu", L"u o oi uo uo uo ua ui uu uoi uoi uoi uou")
-LIRANO_TABLE(ThemDau_AEO_Mu,
-             L"a ă e o ơ au ay eu ie oi ơi ua ue uo uơ ươ ieu uay uoi ươi ưoi uơi uye ye yeu",
+LIRANO_TABLE(ThemDau_AEO_Mu, L"a ă e o ơ au ay eu ie oi ơi ua ue uo uơ ươ ieu uay uoi ươi ưoi uơi uye ye yeu",
              L"â â ê ô ô âu ây êu iê ôi ôi uâ uê uô uô uô iêu uây uôi uôi uôi uôi uyê yê yêu")
 LIRANO_TABLE(XoaDau_AEO_Mu, L"â ê ô âu ây êu iê ôi uâ uê uô iêu uây uôi uyê yê yêu",
              L"a e o au ay eu ie oi ua ue uo ieu uay uoi uye ye yeu")
@@ -185,11 +184,11 @@ void TuTiengViet::DoiKT(int i, wchar_t c)
 
 std::wstring TuTiengViet::GetInfo() const
 {
-    std::wstring s = L"CacKT = " + CacKT + L"\r\nRaw = " + Raw + L"\r\nWA = " + Utils::ToWString(WA) +
-                     L"\r\nCDPAD = " + Utils::ToWString(CDPAD) + L"\r\nCDNA = " + Utils::ToWString(CDNA) +
-                     L"\r\nCDPAC = " + Utils::ToWString(CDPAC) + L"\r\nCD0TV = " + Utils::ToWString(CD0TV) +
-                     L"\r\nVTDau = " + Utils::ToWString(VTDau) + L"\r\nVTDT = " + Utils::ToWString(VTDT) +
-                     L"\r\nDT = " + Utils::ToWString((int)DT);
+    std::wstring s = L"CacKT = " + CacKT + L"\r\nRaw = " + Raw + L"\r\nWA = " + Utils::ToWString(WA) + L"\r\nCDPAD = " +
+                     Utils::ToWString(CDPAD) + L"\r\nCDNA = " + Utils::ToWString(CDNA) + L"\r\nCDPAC = " +
+                     Utils::ToWString(CDPAC) + L"\r\nCD0TV = " + Utils::ToWString(CD0TV) + L"\r\nVTDau = " +
+                     Utils::ToWString(VTDau) + L"\r\nVTDT = " + Utils::ToWString(VTDT) + L"\r\nDT = " +
+                     Utils::ToWString((int)DT);
     if (KTCoDT != 0) s += L"\r\nKTCoDT = " + std::wstring(1, KTCoDT);
     return s;
 }
@@ -849,10 +848,7 @@ bool TuTiengViet::CoThe_PAD_NA_PAC(const std::wstring& na, const std::wstring& p
 
 bool TuTiengViet::KTChinhTa(const std::wstring& na) const { return CoThe_PAD_NA_PAC(na, LayPAC()); }
 
-bool TuTiengViet::KTChinhTaHetTu(const std::wstring& na) const
-{
-    return GV().La_PAD_NA_PAC(LayPAD(), na, LayPAC());
-}
+bool TuTiengViet::KTChinhTaHetTu(const std::wstring& na) const { return GV().La_PAD_NA_PAC(LayPAD(), na, LayPAC()); }
 
 bool TuTiengViet::KTChinhTaTruocKhiBoDau(int i, wchar_t c) const
 {

@@ -1,9 +1,9 @@
 // The IBus engine type IBusLRNEngine, the component, and the main loop.
 #include <cstdio>
 
-#include "ibus/LiranoIBusApp.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "ibus/LiranoIBusApp.h"
 
 typedef CInputMethodService::CIBus CIBus;
 
@@ -172,8 +172,8 @@ IBusEngine* CreateEngine(IBusFactory* factory, const gchar* name, gpointer compo
     if (!ours) return nullptr;
     static guint serial = 0;
     gchar* path = g_strdup_printf("/org/freedesktop/IBus/Engine/Lirano/%u", ++serial);
-    GObject* engine = (GObject*)g_object_new(CIBus::ibus_lrn_engine_get_type(), "engine-name", name, "object-path", path,
-                                             "connection", ibus_service_get_connection(IBUS_SERVICE(factory)),
+    GObject* engine = (GObject*)g_object_new(CIBus::ibus_lrn_engine_get_type(), "engine-name", name, "object-path",
+                                             path, "connection", ibus_service_get_connection(IBUS_SERVICE(factory)),
                                              "has-focus-id", TRUE, nullptr);
     g_free(path);
     return IBUS_ENGINE(engine);
@@ -207,8 +207,8 @@ GType CIBus::ibus_lrn_engine_get_type()
 
 IBusComponent* CIBus::ibus_lrn_get_component()
 {
-    IBusComponent* component =
-        ibus_component_new(kComponentName, "Lirano", "0.7.1", "GPL-2.0-or-later", kAuthor, kHomepage, "", "Lirano-IBus");
+    IBusComponent* component = ibus_component_new(kComponentName, "Lirano", "0.7.1", "GPL-2.0-or-later", kAuthor,
+                                                  kHomepage, "", "Lirano-IBus");
     ibus_component_add_engine(component, ibus_engine_desc_new("Lirano", "Lirano", "Lirano-IBus", "vi",
                                                               "GPL-2.0-or-later", kAuthor, IconPath().c_str(), "us"));
     return component;

@@ -6,10 +6,10 @@
 
 #include "core/BangMaUtils.h"
 #include "core/KieuGoUtils.h"
-#include "ibus/LiranoIBusApp.h"
-#include "ibus/MainLoop.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "ibus/LiranoIBusApp.h"
+#include "ibus/MainLoop.h"
 
 namespace {
 
@@ -19,8 +19,9 @@ std::atomic<bool> GoTatWindowThreadId{false};
 
 std::atomic<bool>& Running(IBusPanel::Tool t)
 {
-    return t == IBusPanel::MainWindow ? MainWindowThreadId : t == IBusPanel::ChuyenMa ? ChuyenMaWindowThreadId
-                                                                                       : GoTatWindowThreadId;
+    return t == IBusPanel::MainWindow ? MainWindowThreadId
+           : t == IBusPanel::ChuyenMa ? ChuyenMaWindowThreadId
+                                      : GoTatWindowThreadId;
 }
 
 IBusProperty* Prop(const std::string& key, IBusPropType type, const std::string& label, const char* icon,
@@ -90,7 +91,7 @@ void IBusPanel::menu_item_activate(IBusPropList* mainList, IBusPropList* subList
         IBusProperty* p = ibus_prop_list_get(subList, i);
         if (!p) break;
         ibus_property_set_state(p, g_strcmp0(ibus_property_get_key(p), selectedKey) == 0 ? PROP_STATE_CHECKED
-                                                                                          : PROP_STATE_UNCHECKED);
+                                                                                         : PROP_STATE_UNCHECKED);
     }
 }
 

@@ -8,11 +8,11 @@
 #include <utility>
 
 #include "core/KieuGoUtils.h"
-#include "engine/LuaChon.h"
-#include "ibus/MainLoop.h"
 #include "core/SettingUtils.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "engine/LuaChon.h"
+#include "ibus/MainLoop.h"
 
 namespace {
 
@@ -338,7 +338,8 @@ void CInputMethodService::UpdatePreeditText()
         preeditShown = true;
         shownPreedit = u;
         IBusText* t = ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str()));
-        if (preEditDecorate) ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
+        if (preEditDecorate)
+            ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
         // Commit-on-reset: whatever ends the pre-edit outside the engine (a
         // click, a focus change, a reset) makes IBus or the client commit
         // what is shown, once.
@@ -569,10 +570,7 @@ void CInputMethodService::FinalizeTuDienTuGhep()
 // ---------------------------------------------------------------------------
 // Diagnostics
 
-void CInputMethodService::OnException(const std::exception* e)
-{
-    std::cout << e->what() << "\n" << std::flush;
-}
+void CInputMethodService::OnException(const std::exception* e) { std::cout << e->what() << "\n" << std::flush; }
 
 void CInputMethodService::CallBoGoDebug()
 {

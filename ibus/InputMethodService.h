@@ -11,11 +11,11 @@
 
 #include "engine/BoGo.h"
 #include "engine/Event.h"
-#include "ibus/HotKey.h"
 #include "engine/IInputMethodService.h"
-#include "ibus/PointerWatch.h"
 #include "engine/Suggestion.h"
 #include "engine/SuggestionUI.h"
+#include "ibus/HotKey.h"
+#include "ibus/PointerWatch.h"
 
 // Stands between IBus and the typing engine: keeps the modifier state, runs
 // the hot keys, feeds keys to the engine and shows its text as pre-edit

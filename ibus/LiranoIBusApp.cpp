@@ -4,9 +4,9 @@
 
 #include "core/BangMaUtils.h"
 #include "core/IniFile.h"
-#include "engine/LuaChon.h"
 #include "core/SettingUtils.h"
 #include "core/Utils.h"
+#include "engine/LuaChon.h"
 
 LiranoIBusApp theApp;
 

@@ -14,13 +14,16 @@
 
 #include "core/BangMaUtils.h"
 #include "core/IniFile.h"
-#include "qt/QtText.h"
 #include "core/SettingUtils.h"
 #include "core/Utils.h"
+#include "qt/QtText.h"
 
 namespace {
 
-int FindExact(QComboBox* box, const QString& text) { return box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive); }
+int FindExact(QComboBox* box, const QString& text)
+{
+    return box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
 
 } // namespace
 
@@ -68,8 +71,10 @@ void ChuyenMaWindow::Load()
         auto it = all.find(Section);
         if (it != all.end()) s = it->second;
     }
-    ui.CBBBangMaNguon->setCurrentIndex(FindExact(ui.CBBBangMaNguon, ToQ(IniFile::ReadString(s, L"BangMaNguon", BangMaUtils::Unicode))));
-    ui.CBBBangMaDich->setCurrentIndex(FindExact(ui.CBBBangMaDich, ToQ(IniFile::ReadString(s, L"BangMaDich", BangMaUtils::Unicode))));
+    ui.CBBBangMaNguon->setCurrentIndex(
+        FindExact(ui.CBBBangMaNguon, ToQ(IniFile::ReadString(s, L"BangMaNguon", BangMaUtils::Unicode))));
+    ui.CBBBangMaDich->setCurrentIndex(
+        FindExact(ui.CBBBangMaDich, ToQ(IniFile::ReadString(s, L"BangMaDich", BangMaUtils::Unicode))));
     int flags = IniFile::ReadInt(s, L"Flags", 0);
     ui.CBToLower->setChecked(flags & ChuyenMaFlags_ToLower);
     ui.CBToUpper->setChecked(flags & ChuyenMaFlags_ToUpper);

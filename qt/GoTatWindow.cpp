@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "qt/QtText.h"
 #include "core/SettingUtils.h"
 #include "core/Utils.h"
+#include "qt/QtText.h"
 
 const wchar_t* const GoTatWindow::Header =
     L"Đừng xóa dòng này ! Dùng ký tự TAB để phân cách . Thông tin ở đây được lưu ở dạng UTF-8 .\n";

@@ -6,9 +6,9 @@
 
 #include "core/Enums.h"
 #include "core/IniFile.h"
-#include "qt/QtText.h"
 #include "core/SettingUtils.h"
 #include "core/Utils.h"
+#include "qt/QtText.h"
 
 const QString KieuGoWindow::NewName = QStringLiteral("Tên kiểu gõ");
 
@@ -17,7 +17,8 @@ namespace {
 // A method entry: its name is the entry's text, its keys live here.
 class KieuGoEntry : public QListWidgetItem {
 public:
-    KieuGoEntry(const QString& name, KieuGoMap table) : QListWidgetItem(name, nullptr, UserType), Table(std::move(table))
+    KieuGoEntry(const QString& name, KieuGoMap table)
+        : QListWidgetItem(name, nullptr, UserType), Table(std::move(table))
     {
         setFlags(flags() | Qt::ItemIsEditable);
     }
@@ -213,7 +214,9 @@ void KieuGoWindow::on_LW_itemChanged(QListWidgetItem* entry)
     // line break would split it; an empty name would show as nothing.
     QString name = entry->text();
     QString clean = name;
-    clean.remove(QLatin1Char(']')).replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    clean.remove(QLatin1Char(']'))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '));
     if (clean.trimmed().isEmpty()) clean = NewName;
     if (clean != name) entry->setText(clean);
 }

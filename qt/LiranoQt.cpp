@@ -8,11 +8,11 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include "core/Utils.h"
 #include "qt/ChuyenMaWindow.h"
 #include "qt/GoTatWindow.h"
 #include "qt/MainWindow.h"
 #include "qt/QtText.h"
-#include "core/Utils.h"
 
 namespace LiranoQt {
 
@@ -40,8 +40,8 @@ std::string ShellWord(const std::string& s)
 {
     bool plain = !s.empty();
     for (unsigned char c : s)
-        if (!(isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c == '+' || c == ',' || c == ':' || c == '@' ||
-              c == '%' || c >= 0x80))
+        if (!(isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c == '+' || c == ',' || c == ':' ||
+              c == '@' || c == '%' || c >= 0x80))
             plain = false;
     if (plain) return s;
     std::string r = "'";
@@ -87,10 +87,7 @@ Mode ModeFor(const QStringList& args)
     return Mode::Usage;
 }
 
-std::string EnginePath()
-{
-    return Utils::ToString(Utils::GetExeFolder()) + "/Lirano-IBus";
-}
+std::string EnginePath() { return Utils::ToString(Utils::GetExeFolder()) + "/Lirano-IBus"; }
 
 std::string ComponentXml(const std::string& enginePath)
 {
@@ -139,7 +136,8 @@ InstallResult Install(const std::string& xml, const std::vector<std::string>& fo
 QString InstallMessage(InstallResult result)
 {
     switch (result) {
-    case InstallResult::Installed: return QStringLiteral("Cài đặt Lirano-IBus thành công\n\nBạn nên khởi động lại IBus");
+    case InstallResult::Installed:
+        return QStringLiteral("Cài đặt Lirano-IBus thành công\n\nBạn nên khởi động lại IBus");
     case InstallResult::NoIBus: return QStringLiteral("Cài đặt Lirano-IBus thất bại\nCó vẻ bạn chưa cài IBus");
     case InstallResult::NoRights:
     default: return QStringLiteral("Cài đặt Lirano-IBus thất bại\n\nBạn không có đủ quyền cần thiết");

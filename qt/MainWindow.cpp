@@ -2,15 +2,15 @@
 
 #include <QMessageBox>
 
-#include "qt/AboutWindow.h"
 #include "core/BangMaUtils.h"
-#include "qt/GoTatWindow.h"
 #include "core/IniFile.h"
 #include "core/KieuGoUtils.h"
-#include "qt/KieuGoWindow.h"
-#include "qt/QtText.h"
 #include "core/SettingUtils.h"
 #include "core/Utils.h"
+#include "qt/AboutWindow.h"
+#include "qt/GoTatWindow.h"
+#include "qt/KieuGoWindow.h"
+#include "qt/QtText.h"
 
 MainWindow::MainWindow(QWidget* parent) : QDialog(parent)
 {
@@ -157,13 +157,15 @@ void MainWindow::ShowAbout()
 void MainWindow::CBBKieuGo_CurrentIndexChanged(const QString& text)
 {
     std::wstring tip;
-    for (const auto& [key, f] : KieuGoUtils::LayKieuGo(FromQ(text))) tip += std::wstring(1, key) + L"\t" + f.ToString() + L"\n";
+    for (const auto& [key, f] : KieuGoUtils::LayKieuGo(FromQ(text)))
+        tip += std::wstring(1, key) + L"\t" + f.ToString() + L"\n";
     ui.BKieuGoInfo->setToolTip(ToQ(tip));
 }
 
 void MainWindow::BKieuGoInfo_Clicked()
 {
-    QMessageBox box(QMessageBox::Information, ui.CBBKieuGo->currentText(), ui.BKieuGoInfo->toolTip(), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Information, ui.CBBKieuGo->currentText(), ui.BKieuGoInfo->toolTip(), QMessageBox::Ok,
+                    this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -13,7 +13,7 @@ lirano_install_deps() {
     pkgs+=(ibus dbus)
   fi
   if [ "$what" = test ]; then
-    pkgs+=(fonts-dejavu-core libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xdotool)
+    pkgs+=(fonts-dejavu-core libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format xvfb xdotool)
     # The IBus tests run their own D-Bus bus, X display and ibus-daemon.
     pkgs+=(ibus dbus dbus-x11 x11-utils)
     # Real clients typed into: GTK 3 through the IBus module, Qt 6 through its

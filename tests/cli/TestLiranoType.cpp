@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/common/TempDir.h"
 #include "core/Utils.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ Result Lirano(const std::string& args, const std::string& input = "", const std:
         std::ofstream f(in, std::ios::binary);
         f << input;
     }
-    std::string cmd = env + "'" + Utils::ToString(Utils::GetExeFolder()) + "/lirano' " + args + " < '" + in + "' 2>/dev/null";
+    std::string cmd =
+        env + "'" + Utils::ToString(Utils::GetExeFolder()) + "/lirano' " + args + " < '" + in + "' 2>/dev/null";
     FILE* p = popen(cmd.c_str(), "r");
     std::string out;
     char buf[4096];
@@ -76,7 +77,8 @@ TEST(LiranoType, ListsAndErrors)
 TEST(LiranoType, EachUserHasTheirOwnOptions)
 {
     TempDir d;
-    for (const char* user : {"an", "binh"}) std::filesystem::create_directories(d.Path(std::string(user) + "/.config/lirano"));
+    for (const char* user : {"an", "binh"})
+        std::filesystem::create_directories(d.Path(std::string(user) + "/.config/lirano"));
     d.Write("an/.config/lirano/LuaChon.ini", "\xEF\xBB\xBF[LuaChon]\nKieuGo=VNI\n");
     d.Write("binh/.config/lirano/LuaChon.ini", "\xEF\xBB\xBF[LuaChon]\nKieuGo=Telex 2\n");
     for (const auto& [user, typed] : {std::pair{"an", "việt vieetj\n"}, std::pair{"binh", "vie65t việt\n"}})

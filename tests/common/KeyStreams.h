@@ -66,7 +66,6 @@ inline std::wstring PlaceTone(const std::wstring& s, bool kieu2)
     return p.pad + bare + p.pac;
 }
 
-
 inline std::wstring MarkKeys(wchar_t bare, const std::wstring& method)
 {
     const bool telex = method == L"Telex" || method == L"Telex 2";
@@ -131,7 +130,14 @@ inline std::wstring Syllable(const std::wstring& s, const std::wstring& method, 
 // typed once all letters are in (after the final, before or after the
 // tone), and the tone between the two letters of the final, with the marks
 // after their letters or at the end.
-enum class Order { MarkAfterLetter, ToneAfterVowels, ToneInsideFinal, MarksAtEnd, ToneThenMarks, ToneInsideFinalThenMarks };
+enum class Order {
+    MarkAfterLetter,
+    ToneAfterVowels,
+    ToneInsideFinal,
+    MarksAtEnd,
+    ToneThenMarks,
+    ToneInsideFinalThenMarks
+};
 
 // Keys for one syllable in `order`; empty when the order does not apply
 // (no final of two letters, no mark, or marks that only their own letter

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "core/BangMaUtils.h"
 #include "convert/ChuyenMa.h"
-#include "core/Utils.h"
 #include "convert/VanBanUtils.h"
+#include "core/BangMaUtils.h"
+#include "core/Utils.h"
 
 namespace testutil {
 

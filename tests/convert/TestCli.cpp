@@ -10,8 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "tests/convert/ConvertTestUtils.h"
 #include "tests/common/TempDir.h"
+#include "tests/convert/ConvertTestUtils.h"
 
 using namespace testutil;
 
@@ -133,8 +133,8 @@ TEST(Cli, RawIconvFileToUtf8File)
     std::string raw;
     ASSERT_TRUE(Iconv("TCVN5712-1", "UTF-8", Utf8(lower), raw));
     d.Write("tcvn3.txt", raw);
-    Result r = Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "Unicode", d.Path("tcvn3.txt"), "-o",
-                       d.Path("out.txt")});
+    Result r =
+        Lirano({"convert", "--from", "TCVN3 (ABC)", "--to", "Unicode", d.Path("tcvn3.txt"), "-o", d.Path("out.txt")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(ReadBytes(d.Path("out.txt")) == Utf8(lower)); // whole, and without byte-order mark
@@ -316,9 +316,9 @@ TEST(Cli, LongInputStreamsThroughInBoundedMemory)
             back << utf8;
         }
     }
-    Result r = RunLirano(
-        {"convert", "--from", "Unicode", "--to", "VNI Windows", d.Path("utf8.txt"), "-o", d.Path("out.txt")},
-        "/dev/null", false);
+    Result r =
+        RunLirano({"convert", "--from", "Unicode", "--to", "VNI Windows", d.Path("utf8.txt"), "-o", d.Path("out.txt")},
+                  "/dev/null", false);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_LT(r.maxResidentKb, 64 << 10);
     EXPECT_TRUE(SameFiles(d.Path("out.txt"), d.Path("vni.txt")));

@@ -2,10 +2,10 @@
 
 #include <random>
 
-#include "tests/convert/ConvertTestUtils.h"
-#include "tests/common/TempDir.h"
 #include "core/TV.h"
 #include "core/TuDien.h"
+#include "tests/common/TempDir.h"
+#include "tests/convert/ConvertTestUtils.h"
 
 using namespace testutil;
 
@@ -93,8 +93,8 @@ TEST(ConvertCore, AgreesWithTheSlowLongestMatchOnRandomTables)
     std::mt19937 rng(7);
     // Characters close together and far apart, negative ones and NUL, so
     // that both parts of the first-character index are used.
-    const std::vector<wchar_t> alphabet = {L'a', L'b', L'c', L'\0', L'\u00e1', L'\u1ea1', (wchar_t)0x10FFFF,
-                                           (wchar_t)-5, (wchar_t)0x7FFFFFFF, L'\u0301'};
+    const std::vector<wchar_t> alphabet = {
+        L'a', L'b', L'c', L'\0', L'\u00e1', L'\u1ea1', (wchar_t)0x10FFFF, (wchar_t)-5, (wchar_t)0x7FFFFFFF, L'\u0301'};
     auto pick = [&] { return alphabet[rng() % alphabet.size()]; };
     for (int round = 0; round < 400; ++round) {
         Table t;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/convert/ConvertTestUtils.h"
 #include "core/TV.h"
+#include "tests/convert/ConvertTestUtils.h"
 
 using namespace testutil;
 
@@ -96,8 +96,8 @@ TEST(Detect, DecomposedTextIsNotTakenForUnicode)
     std::wstring text;
     const std::wstring shaped = L"âăêôơưđÂĂÊÔƠƯĐ";
     for (const std::wstring& line : Lines(WordList()))
-        if (line.find_first_of(shaped) == std::wstring::npos && line.find_first_of(L"áàảãạéèẻẽẹíìỉĩịóòỏõọúùủũụýỳỷỹỵ") != std::wstring::npos &&
-            text.size() < 20000)
+        if (line.find_first_of(shaped) == std::wstring::npos &&
+            line.find_first_of(L"áàảãạéèẻẽẹíìỉĩịóòỏõọúùủũụýỳỷỹỵ") != std::wstring::npos && text.size() < 20000)
             text += line + L"\n";
     std::wstring nfd = Convert(text, BangMaUtils::Unicode, L"Unicode tổ hợp");
     ASSERT_GE(CChuyenMa::TinhTiLeTuTV(TV::XoaDauVaDauThanh(text)), 0.7); // the pieces would be words
@@ -112,8 +112,8 @@ TEST(Detect, TextOfNoCharsetGivesTheBestGuessOrUnicode)
     std::wstring english = L"The quick brown fox jumps over the lazy dog, twice a day.";
     EXPECT_EQ(Detect(english), L"Unicode");
     // Half-Vietnamese VNI text below the threshold: VNI still scores best.
-    std::wstring vni = Convert(L"Tiếng Việt có dấu", BangMaUtils::Unicode, L"VNI Windows") +
-                       L" the quick brown fox jumps over";
+    std::wstring vni =
+        Convert(L"Tiếng Việt có dấu", BangMaUtils::Unicode, L"VNI Windows") + L" the quick brown fox jumps over";
     EXPECT_EQ(Detect(vni), L"VNI Windows");
     EXPECT_EQ(Detect(vni, 0.3), L"VNI Windows");
 }

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "tests/convert/ConvertTestUtils.h"
 #include "tests/common/TempDir.h"
+#include "tests/convert/ConvertTestUtils.h"
 
 using namespace testutil;
 
@@ -137,10 +137,12 @@ TEST(ChuyenMaFile, MissingSourceNamesTheFullPath)
     TempDir d;
     CChuyenMa cm;
     std::wstring target = d.Write("t.txt", "old");
-    EXPECT_EQ(Thrown(cm, d.WPath("thiếu.txt"), target), L"Tập tin \"" + Decode(d.Path("thiếu.txt")) + L"\" không tồn tại");
+    EXPECT_EQ(Thrown(cm, d.WPath("thiếu.txt"), target),
+              L"Tập tin \"" + Decode(d.Path("thiếu.txt")) + L"\" không tồn tại");
     // A relative path is named in full.
     std::string cwd = std::filesystem::current_path().string();
-    EXPECT_EQ(Thrown(cm, L"no-such-file.txt", target), L"Tập tin \"" + Decode(cwd) + L"/no-such-file.txt\" không tồn tại");
+    EXPECT_EQ(Thrown(cm, L"no-such-file.txt", target),
+              L"Tập tin \"" + Decode(cwd) + L"/no-such-file.txt\" không tồn tại");
     EXPECT_EQ(ReadBytes(d.Path("t.txt")), "old");
 }
 
@@ -264,10 +266,11 @@ std::string Payload(const std::string& fragment, size_t width, const std::string
     std::string head;
     for (int round = 0; round < 2; ++round) {
         size_t start = head.size();
-        head = "Version:0.9" + eol + "StartHTML:" + num(start) + eol + "EndHTML:" +
-               num(start + pre.size() + fragment.size() + post.size()) + eol + "StartFragment:" +
-               num(start + pre.size()) + eol + "EndFragment:" + num(start + pre.size() + fragment.size()) + eol +
-               "SourceURL:https://example.org/" + eol;
+        head = "Version:0.9" + eol + "StartHTML:" + num(start) + eol +
+               "EndHTML:" + num(start + pre.size() + fragment.size() + post.size()) + eol +
+               "StartFragment:" + num(start + pre.size()) + eol +
+               "EndFragment:" + num(start + pre.size() + fragment.size()) + eol + "SourceURL:https://example.org/" +
+               eol;
     }
     return head + pre + fragment + post;
 }
@@ -352,8 +355,9 @@ TEST(HtmlClipboard, LineFeedHeaderAndMissingFields)
 TEST(HtmlClipboard, SelectionLinesAreDroppedAndOffsetsFollow)
 {
     std::string pre = "<html><body>", frag = "Hà Nội", post = "</body></html>";
-    std::string head = "Version:1.0\r\nStartHTML:0000000000\r\nEndHTML:0000000000\r\nStartFragment:0000000000\r\n"
-                       "EndFragment:0000000000\r\nStartSelection:0000000000\r\nEndSelection:0000000000\r\n";
+    std::string head =
+        "Version:1.0\r\nStartHTML:0000000000\r\nEndHTML:0000000000\r\nStartFragment:0000000000\r\n"
+        "EndFragment:0000000000\r\nStartSelection:0000000000\r\nEndSelection:0000000000\r\n";
     size_t h = head.size();
     auto n10 = [](size_t n) {
         std::string s = std::to_string(n);
@@ -387,6 +391,11 @@ TEST(HtmlClipboard, BadOffsetsAndBadBytes)
 
     // Bytes that are not UTF-8 inside the fragment are kept, and the text
     // around them is still converted.
-    std::string bad = StripMarks().ConvertHtmlClipboard(Payload("Việt\xFF" "Nam đẹp", 8));
-    EXPECT_EQ(Located(bad).second, "Viet\xFF" "Nam dep");
+    std::string bad =
+        StripMarks().ConvertHtmlClipboard(Payload("Việt\xFF"
+                                                  "Nam đẹp",
+                                                  8));
+    EXPECT_EQ(Located(bad).second,
+              "Viet\xFF"
+              "Nam dep");
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/convert/ConvertTestUtils.h"
 #include "core/TV.h"
+#include "tests/convert/ConvertTestUtils.h"
 
 using namespace testutil;
 

@@ -68,8 +68,8 @@ Outcome Streamed(const CChuyenMa& cm, const std::string& bytes, TextForm in, Tex
 
 bool operator==(const Outcome& a, const Outcome& b)
 {
-    return a.error == b.error && (a.error ? a.offset == b.offset && a.unit == b.unit && a.line == b.line
-                                          : a.bytes == b.bytes);
+    return a.error == b.error &&
+           (a.error ? a.offset == b.offset && a.unit == b.unit && a.line == b.line : a.bytes == b.bytes);
 }
 
 // Prose, capitals, a stretch of the word list (VIQR's punctuation among
@@ -134,11 +134,11 @@ TEST(Stream, BadUtf8IsFoundWhereTheWholeTextWouldFindIt)
     toVni.BangMaDich = L"VNI Windows";
     CChuyenMa same;
     const std::string cases[] = {
-        "Vi\xE1\xBB\x87t \xFF",     // a byte that starts nothing
-        "\xEF\xBB\xBFVi\xE1\xBB",   // cut at the end, after a byte-order mark
-        "ab\xE1\x80",               // cut after its second byte
+        "Vi\xE1\xBB\x87t \xFF",      // a byte that starts nothing
+        "\xEF\xBB\xBFVi\xE1\xBB",    // cut at the end, after a byte-order mark
+        "ab\xE1\x80",                // cut after its second byte
         "\xC0\xAF and \xED\xA0\x80", // overlong, surrogate
-        "\xEF\xBB",                 // part of a mark only
+        "\xEF\xBB",                  // part of a mark only
     };
     for (const CChuyenMa* cm : {&toVni, &same})
         for (const std::string& bytes : cases)

@@ -7,9 +7,9 @@
 
 #include "core/BangMaUtils.h"
 #include "core/SettingUtils.h"
-#include "tests/common/TempDir.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
@@ -41,10 +41,14 @@ BangMaMap Reference(const std::string& file)
 }
 
 const std::vector<std::pair<std::wstring, std::string>> kShipped = {
-    {L"TCVN3 (ABC)", "tcvn3.tsv"},     {L"VNI Windows", "vni_windows.tsv"},
-    {L"VISCII", "viscii.tsv"},         {L"VPS", "vps.tsv"},
-    {L"VIQR", "viqr.tsv"},             {L"Windows 1258", "cp1258.tsv"},
-    {L"Unicode tổ hợp", "unicode_nfd.tsv"}, {L"Unicode tổ hợp dấu thanh", "unicode_tone_combining.tsv"}};
+    {L"TCVN3 (ABC)", "tcvn3.tsv"},
+    {L"VNI Windows", "vni_windows.tsv"},
+    {L"VISCII", "viscii.tsv"},
+    {L"VPS", "vps.tsv"},
+    {L"VIQR", "viqr.tsv"},
+    {L"Windows 1258", "cp1258.tsv"},
+    {L"Unicode tổ hợp", "unicode_nfd.tsv"},
+    {L"Unicode tổ hợp dấu thanh", "unicode_tone_combining.tsv"}};
 
 // Encodes one letter with glibc's iconv; the bytes as characters.
 std::wstring Iconv(const char* charset, wchar_t letter)
@@ -161,12 +165,13 @@ TEST(BangMa, UserCharsetsInTheUserFolder)
     EXPECT_EQ(BangMaUtils::FileTuDinhNghia, SettingUtils::UserFolder() + L"/BangMa.ini");
     TempDir d;
     std::wstring saved = BangMaUtils::FileTuDinhNghia;
-    BangMaUtils::FileTuDinhNghia = d.Write("BangMa.ini", "\xEF\xBB\xBF[Mine]\n\xC3\xA1=a1\nab=zz\n[VISCII]\n\xC3\xA1=q\n");
+    BangMaUtils::FileTuDinhNghia =
+        d.Write("BangMa.ini", "\xEF\xBB\xBF[Mine]\n\xC3\xA1=a1\nab=zz\n[VISCII]\n\xC3\xA1=q\n");
     std::vector<std::wstring> all = BangMaUtils::LayTenTatCaBangMa();
     EXPECT_EQ(all.size(), BangMaUtils::TenCacBangMaCoSan.size() + 2);
     EXPECT_EQ(all[all.size() - 2], L"Mine");
     EXPECT_EQ(BangMaUtils::LayBangMa(L"Mine").at(L'á'), L"a1");
-    EXPECT_EQ(BangMaUtils::LayBangMa(L"Mine").at(L'a'), L"zz"); // first character of the name
+    EXPECT_EQ(BangMaUtils::LayBangMa(L"Mine").at(L'a'), L"zz");       // first character of the name
     EXPECT_EQ(BangMaUtils::LayBangMa(L"VISCII").at(L'á'), L"\u00e1"); // built-in first
     BangMaUtils::FileTuDinhNghia = d.WPath("missing.ini");
     EXPECT_EQ(BangMaUtils::LayTenTatCaBangMa(), BangMaUtils::TenCacBangMaCoSan);

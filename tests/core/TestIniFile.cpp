@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 
 #include "core/IniFile.h"
-#include "tests/common/TempDir.h"
 #include "core/UtfConverter.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 const std::string kBom = "\xEF\xBB\xBF";
@@ -142,7 +142,7 @@ TEST(IniWrite, ExactBytesSortedWithBlankLineAfterEachSection)
 
 TEST(IniHelpers, ReadIntBoolAndWriteString)
 {
-    IniFile::Settings s = {{L"one", L"1"}, {L"zero", L"0"}, {L"two", L"2"}, {L"word", L"abc"},
+    IniFile::Settings s = {{L"one", L"1"},         {L"zero", L"0"}, {L"two", L"2"},  {L"word", L"abc"},
                            {L"trail", L" 24 giờ"}, {L"neg", L"-7"}, {L"empty", L""}, {L"huge", L"99999999999"}};
     EXPECT_TRUE(IniFile::ReadBool(s, L"one", false));
     EXPECT_FALSE(IniFile::ReadBool(s, L"zero", true));

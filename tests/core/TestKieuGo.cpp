@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/KieuGoUtils.h"
-#include "tests/common/TempDir.h"
 #include "core/Utils.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ TEST(KieuGo, KeyNamesAndDescriptions)
 
 TEST(KieuGo, ConvertingASection)
 {
-    std::map<std::wstring, std::wstring> sec = {
-        {L"s", L"DauSac"}, {L"S", L"dausac"}, {L"a", L"A_Â"}, {L"ab", L"DauHuyen"}, {L"q", L"qu"}, {L"", L"DauHoi"}};
+    std::map<std::wstring, std::wstring> sec = {{L"s", L"DauSac"},    {L"S", L"dausac"}, {L"a", L"A_Â"},
+                                                {L"ab", L"DauHuyen"}, {L"q", L"qu"},     {L"", L"DauHoi"}};
     KieuGoMap m = KieuGoUtils::LayKieuGo(sec);
     EXPECT_EQ(m.at(L's'), F(Enums::DauSac));
     // Another letter case is not a key name: the key types the word.
@@ -54,11 +54,10 @@ TEST(KieuGo, ShippedMethodsLoadWithTheirFunctions)
     EXPECT_STREQ(KieuGoUtils::Default, L"Telex 2");
 
     KieuGoMap t2 = KieuGoUtils::LayKieuGo(L"Telex 2");
-    KieuGoMap expect2 = {{L's', F(E::DauSac)},   {L'f', F(E::DauHuyen)},   {L'r', F(E::DauHoi)},
-                         {L'x', F(E::DauNga)},   {L'j', F(E::DauNang)},    {L'z', F(E::XoaDauThanh)},
-                         {L'a', F(E::A_Mu)},     {L'e', F(E::E_Mu)},       {L'o', F(E::O_Mu)},
-                         {L'w', F(E::UOA_Moc__UW)}, {L'd', F(E::D_DD)},    {L'[', F(E::__ow)},
-                         {L']', F(E::__uw)},     {L'{', F(E::_OW)},        {L'}', F(E::_UW)}};
+    KieuGoMap expect2 = {{L's', F(E::DauSac)},  {L'f', F(E::DauHuyen)},    {L'r', F(E::DauHoi)}, {L'x', F(E::DauNga)},
+                         {L'j', F(E::DauNang)}, {L'z', F(E::XoaDauThanh)}, {L'a', F(E::A_Mu)},   {L'e', F(E::E_Mu)},
+                         {L'o', F(E::O_Mu)},    {L'w', F(E::UOA_Moc__UW)}, {L'd', F(E::D_DD)},   {L'[', F(E::__ow)},
+                         {L']', F(E::__uw)},    {L'{', F(E::_OW)},         {L'}', F(E::_UW)}};
     EXPECT_EQ(t2, expect2);
 
     KieuGoMap t = KieuGoUtils::LayKieuGo(L"Telex");
@@ -68,17 +67,15 @@ TEST(KieuGo, ShippedMethodsLoadWithTheirFunctions)
     EXPECT_EQ(t, expect);
 
     KieuGoMap vni = KieuGoUtils::LayKieuGo(L"VNI");
-    KieuGoMap expectVni = {{L'1', F(E::DauSac)}, {L'2', F(E::DauHuyen)}, {L'3', F(E::DauHoi)},
-                           {L'4', F(E::DauNga)}, {L'5', F(E::DauNang)},  {L'0', F(E::XoaDauThanh)},
-                           {L'6', F(E::AEO_Mu)}, {L'7', F(E::UO_Moc)},   {L'8', F(E::A_Moc)},
-                           {L'9', F(E::D_DD)}};
+    KieuGoMap expectVni = {{L'1', F(E::DauSac)},  {L'2', F(E::DauHuyen)},    {L'3', F(E::DauHoi)}, {L'4', F(E::DauNga)},
+                           {L'5', F(E::DauNang)}, {L'0', F(E::XoaDauThanh)}, {L'6', F(E::AEO_Mu)}, {L'7', F(E::UO_Moc)},
+                           {L'8', F(E::A_Moc)},   {L'9', F(E::D_DD)}};
     EXPECT_EQ(vni, expectVni);
 
     KieuGoMap viqr = KieuGoUtils::LayKieuGo(L"VIQR");
-    KieuGoMap expectViqr = {{L'\'', F(E::DauSac)}, {L'`', F(E::DauHuyen)}, {L'?', F(E::DauHoi)},
-                            {L'~', F(E::DauNga)},  {L'.', F(E::DauNang)},  {L'^', F(E::AEO_Mu)},
-                            {L'(', F(E::A_Moc)},   {L'+', F(E::UO_Moc)},   {L'*', F(E::UO_Moc)},
-                            {L'd', F(E::D_DD)},    {L'\\', F(E::Thoat)}};
+    KieuGoMap expectViqr = {{L'\'', F(E::DauSac)}, {L'`', F(E::DauHuyen)}, {L'?', F(E::DauHoi)}, {L'~', F(E::DauNga)},
+                            {L'.', F(E::DauNang)}, {L'^', F(E::AEO_Mu)},   {L'(', F(E::A_Moc)},  {L'+', F(E::UO_Moc)},
+                            {L'*', F(E::UO_Moc)},  {L'd', F(E::D_DD)},     {L'\\', F(E::Thoat)}};
     EXPECT_EQ(viqr, expectViqr);
 
     // Section names match without regard to case when read directly.

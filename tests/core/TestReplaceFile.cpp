@@ -17,8 +17,8 @@
 #include <set>
 
 #include "core/IniFile.h"
-#include "tests/common/TempDir.h"
 #include "core/Utils.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
@@ -104,12 +104,14 @@ TEST(ReplaceFile, AFailedWriteLeavesTheOldFile)
         std::function<bool(const std::wstring&)> write;
     };
     const Writer writers[] = {
-        {"ReplaceFile", [&](const std::wstring& p) {
+        {"ReplaceFile",
+         [&](const std::wstring& p) {
              std::string error;
              // A failure without a reason counts as a success here.
              return Utils::ReplaceFile(p, big, error, Utils::UserFileMode) || error.empty();
          }},
-        {"IniFile::Write", [&](const std::wstring& p) {
+        {"IniFile::Write",
+         [&](const std::wstring& p) {
              return IniFile().Write(p, {{L"LuaChon", {{L"NA_PAC_DacBiet", Utils::ToWString(big)}}}});
          }},
     };
@@ -180,8 +182,8 @@ TEST(ReplaceFile, AReplacedFileStaysWhatItWas)
              EXPECT_TRUE(S_ISLNK(Stat(d.Path("l")).st_mode));
              EXPECT_EQ(TempDir::Read(d.WPath("t")), "new");
          }},
-        {"own dangling link makes its file", false, [](const TempDir& d) { symlink("m", d.Path("l").c_str()); },
-         "l", 0600, nullptr,
+        {"own dangling link makes its file", false, [](const TempDir& d) { symlink("m", d.Path("l").c_str()); }, "l",
+         0600, nullptr,
          [&](const TempDir& d) {
              EXPECT_TRUE(S_ISLNK(Stat(d.Path("l")).st_mode));
              EXPECT_EQ(TempDir::Read(d.WPath("m")), "new");

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "core/SettingUtils.h"
-#include "tests/common/TempDir.h"
 #include "core/Utils.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "tests/common/TempDir.h"
 #include "core/TuDien.h"
 #include "core/TuDienTuGhep.h"
 #include "core/Utils.h"
+#include "tests/common/TempDir.h"
 
 TEST(TuDien, ShippedSyllablesAreExact)
 {

@@ -7,8 +7,9 @@ TEST(Utf8, RoundTripsVietnameseAndAstralText)
 {
     std::wstring text = L"Tiếng Việt đường ĐƯỜNG 😀 \u00e9";
     std::string bytes = UtfConverter::ToUtf8(text);
-    EXPECT_EQ(bytes, "Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t \xC4\x91\xC6\xB0\xE1\xBB\x9Dng \xC4\x90\xC6\xAF\xE1\xBB\x9CNG "
-                     "\xF0\x9F\x98\x80 \xC3\xA9");
+    EXPECT_EQ(bytes,
+              "Ti\xE1\xBA\xBFng Vi\xE1\xBB\x87t \xC4\x91\xC6\xB0\xE1\xBB\x9Dng \xC4\x90\xC6\xAF\xE1\xBB\x9CNG "
+              "\xF0\x9F\x98\x80 \xC3\xA9");
     EXPECT_EQ(UtfConverter::FromUtf8(bytes), text);
 }
 
@@ -17,9 +18,15 @@ TEST(Utf8, DecodingStopsAtFirstIllegalOrIncompleteSequence)
     // A lone continuation byte ends the text decoded so far.
     EXPECT_EQ(UtfConverter::FromUtf8(UtfConverter::ToUtf8(L"việt") + "\x80" + "a"), L"việt");
     // Overlong form, encoded surrogate, above U+10FFFF, five-byte lead.
-    EXPECT_EQ(UtfConverter::FromUtf8("ab\xC0\xAF" "c"), L"ab");
-    EXPECT_EQ(UtfConverter::FromUtf8("ab\xED\xA0\x80" "c"), L"ab");
-    EXPECT_EQ(UtfConverter::FromUtf8("ab\xF4\x90\x80\x80" "c"), L"ab");
+    EXPECT_EQ(UtfConverter::FromUtf8("ab\xC0\xAF"
+                                     "c"),
+              L"ab");
+    EXPECT_EQ(UtfConverter::FromUtf8("ab\xED\xA0\x80"
+                                     "c"),
+              L"ab");
+    EXPECT_EQ(UtfConverter::FromUtf8("ab\xF4\x90\x80\x80"
+                                     "c"),
+              L"ab");
     EXPECT_EQ(UtfConverter::FromUtf8("ab\xF8\x88\x80\x80\x80"), L"ab");
     // A lead byte followed by ASCII is illegal, whatever the lead.
     EXPECT_EQ(UtfConverter::FromUtf8("z\xED=\x8D"), L"z");
@@ -42,7 +49,9 @@ TEST(Utf8, EncodingStopsAtSurrogateAndReplacesOutOfRange)
     std::wstring big = L"a";
     big += (wchar_t)0x110000;
     big += L"b";
-    EXPECT_EQ(UtfConverter::ToUtf8(big), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(UtfConverter::ToUtf8(big),
+              "a\xEF\xBF\xBD"
+              "b");
 
     // A text ending in U+0000 loses it.
     EXPECT_EQ(UtfConverter::ToUtf8(std::wstring(L"xy\0", 3)), "xy");

@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "tests/common/TempDir.h"
 #include "core/Utils.h"
+#include "tests/common/TempDir.h"
 
 TEST(Case, TablesHoldAll134LettersPositionByPosition)
 {
@@ -121,8 +121,14 @@ TEST(Files, ReadAllLinesSplitsBomCrLfAndFinalEmptyLine)
 {
     TempDir d;
     using V = std::vector<std::wstring>;
-    EXPECT_EQ(Utils::ReadAllLines(d.Write("1", "\xEF\xBB\xBF" "a\r\nb")), (V{L"a", L"b"}));
-    EXPECT_EQ(Utils::ReadAllLines(d.Write("2", "\xEF\xBB\xBF" "a\r\nb\n")), (V{L"a", L"b", L""}));
+    EXPECT_EQ(Utils::ReadAllLines(d.Write("1",
+                                          "\xEF\xBB\xBF"
+                                          "a\r\nb")),
+              (V{L"a", L"b"}));
+    EXPECT_EQ(Utils::ReadAllLines(d.Write("2",
+                                          "\xEF\xBB\xBF"
+                                          "a\r\nb\n")),
+              (V{L"a", L"b", L""}));
     EXPECT_EQ(Utils::ReadAllLines(d.Write("3", "a")), (V{L"a"}));
     EXPECT_EQ(Utils::ReadAllLines(d.Write("4", "")), (V{L""}));
     // Only one CR is removed, and only at the end.
@@ -142,7 +148,10 @@ TEST(Files, ReadAllLinesSplitsBomCrLfAndFinalEmptyLine)
 TEST(Files, ReadAllTextAndWriters)
 {
     TempDir d;
-    EXPECT_EQ(Utils::ReadAllText(d.Write("t", "\xEF\xBB\xBF" "Việt")), L"Việt");
+    EXPECT_EQ(Utils::ReadAllText(d.Write("t",
+                                         "\xEF\xBB\xBF"
+                                         "Việt")),
+              L"Việt");
     EXPECT_EQ(Utils::ReadAllText(d.WPath("missing")), L"");
 
     std::wstring p = d.WPath("w");
@@ -151,10 +160,14 @@ TEST(Files, ReadAllTextAndWriters)
     EXPECT_TRUE(Utils::WriteAllText(p, std::string("raw"), false));
     EXPECT_EQ(TempDir::Read(p), "raw");
     EXPECT_TRUE(Utils::WriteAllLines(p, {L"a\n", L"b", L"c\n"}));
-    EXPECT_EQ(TempDir::Read(p), "\xEF\xBB\xBF" "a\nbc\n");
+    EXPECT_EQ(TempDir::Read(p),
+              "\xEF\xBB\xBF"
+              "a\nbc\n");
     Utils::AppendAllText(p, std::string("x"));
     Utils::AppendAllText(p, std::wstring(L"ư"));
-    EXPECT_EQ(TempDir::Read(p), "\xEF\xBB\xBF" "a\nbc\nx\xC6\xB0");
+    EXPECT_EQ(TempDir::Read(p),
+              "\xEF\xBB\xBF"
+              "a\nbc\nx\xC6\xB0");
 
     std::wstring fresh = d.WPath("new");
     Utils::AppendAllText(fresh, std::string("y"));
@@ -186,7 +199,9 @@ TEST(Files, StoredStringsRoundTripAndRejectLengthsBeyondTheFile)
         EXPECT_FALSE(in.good());
     }
     // A huge length must not be allocated.
-    std::wstring bad = d.Write("bad.dat", std::string("\xFF\xFF\xFF\x7F" "abc", 7));
+    std::wstring bad = d.Write("bad.dat", std::string("\xFF\xFF\xFF\x7F"
+                                                      "abc",
+                                                      7));
     std::ifstream in(Utils::ToString(bad), std::ios::binary);
     EXPECT_EQ(Utils::ReadString(in), L"");
     EXPECT_TRUE(in.fail());

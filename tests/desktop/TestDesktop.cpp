@@ -14,13 +14,13 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/ibus/IBusFixture.h"
-#include "tests/common/KeyStreams.h"
-#include "engine/LuaChon.h"
 #include "core/SettingUtils.h"
-#include "engine/TextHost.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "engine/LuaChon.h"
+#include "engine/TextHost.h"
+#include "tests/common/KeyStreams.h"
+#include "tests/ibus/IBusFixture.h"
 
 namespace {
 
@@ -135,7 +135,7 @@ std::vector<std::wstring> CorpusLines(const std::wstring& method, bool mouseHook
 // module settings a desktop sets.
 std::map<std::string, std::string> ClientEnv(const std::string& folder)
 {
-    return {{"GTK_IM_MODULE", "ibus"}, {"QT_IM_MODULE", "ibus"}, {"XMODIFIERS", "@im=ibus"},
+    return {{"GTK_IM_MODULE", "ibus"}, {"QT_IM_MODULE", "ibus"},   {"XMODIFIERS", "@im=ibus"},
             {"LC_ALL", "C.UTF-8"},     {"QT_QPA_PLATFORM", "xcb"}, {"LIRANO_CLIENT_DIR", folder},
             {"GDK_BACKEND", "x11"}};
 }
@@ -259,9 +259,8 @@ protected:
                 if (kind == "text") {
                     std::string hex;
                     std::getline(lines, hex);
-                    s.texts[name] = Unhex(hex.substr(hex.find_first_not_of(' ') == std::string::npos
-                                                         ? hex.size()
-                                                         : hex.find_first_not_of(' ')));
+                    s.texts[name] = Unhex(hex.substr(
+                        hex.find_first_not_of(' ') == std::string::npos ? hex.size() : hex.find_first_not_of(' ')));
                 } else if (kind == "place") {
                     lines >> s.places[name].first >> s.places[name].second;
                 } else if (kind == "window") {
@@ -383,9 +382,9 @@ protected:
             // Its text window, inside the top one, takes the keys (and the
             // input method's focus) as a window manager would give it.
             const std::string found = session.ReadLog("search.log");
-            ASSERT_EQ(session.Run({"xwininfo", "-children", "-id", found.substr(0, found.find('\n'))}, 10000,
-                                  "xwininfo.log"),
-                      0);
+            ASSERT_EQ(
+                session.Run({"xwininfo", "-children", "-id", found.substr(0, found.find('\n'))}, 10000, "xwininfo.log"),
+                0);
             const std::string tree = session.ReadLog("xwininfo.log");
             const size_t child = tree.find("0x", tree.find("child"));
             ASSERT_NE(child, std::string::npos) << tree;

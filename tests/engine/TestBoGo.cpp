@@ -2,11 +2,11 @@
 
 #include <random>
 
-#include "tests/common/KeyStreams.h"
-#include "engine/LuaChon.h"
-#include "tests/common/TempDir.h"
-#include "engine/TextHost.h"
 #include "core/UtfConverter.h"
+#include "engine/LuaChon.h"
+#include "engine/TextHost.h"
+#include "tests/common/KeyStreams.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
@@ -49,8 +49,9 @@ void Feed(CTextHost& host, const std::wstring& keys, const std::string& label)
         if (history.size() > 50) history.erase(0, history.size() - 50);
         std::wstring model = host.BoGo.EncodeTatCaKT(false);
         if (host.Text != model) {
-            FAIL() << label << ": after ..." << U8(history) << "\n  host:  " << U8(host.Text) << "\n  model: " << U8(model)
-                   << "\n" << U8(host.BoGo.GetDebugInfo());
+            FAIL() << label << ": after ..." << U8(history) << "\n  host:  " << U8(host.Text)
+                   << "\n  model: " << U8(model) << "\n"
+                   << U8(host.BoGo.GetDebugInfo());
         }
     }
 }
@@ -58,18 +59,26 @@ void Feed(CTextHost& host, const std::wstring& keys, const std::string& label)
 std::wstring RandomKeys(std::mt19937& rng, size_t n, const std::wstring& method)
 {
     std::wstring letters = L"aaaeeeiioooouuuyddnghtcmpqkbvlrsxAEODNT";
-    if (method == L"VNI") letters += L"1234567890";
-    else if (method == L"VIQR") letters += L"'`?~.^(+*\\";
-    else letters += L"sfrxjzwwww[]{}";
+    if (method == L"VNI")
+        letters += L"1234567890";
+    else if (method == L"VIQR")
+        letters += L"'`?~.^(+*\\";
+    else
+        letters += L"sfrxjzwwww[]{}";
     const std::wstring other = L"  ,.;!0123";
     std::wstring out;
     for (size_t i = 0; i < n; ++i) {
         unsigned r = rng() % 100;
-        if (r < 75) out += letters[rng() % letters.size()];
-        else if (r < 87) out += other[rng() % other.size()];
-        else if (r < 95) out += L'\b';
-        else if (r < 98) out += L'\x01';
-        else out += L'\n';
+        if (r < 75)
+            out += letters[rng() % letters.size()];
+        else if (r < 87)
+            out += other[rng() % other.size()];
+        else if (r < 95)
+            out += L'\b';
+        else if (r < 98)
+            out += L'\x01';
+        else
+            out += L'\n';
     }
     return out;
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "engine/LuaChon.h"
-#include "tests/common/TempDir.h"
-#include "engine/TextHost.h"
 #include "core/UtfConverter.h"
+#include "engine/LuaChon.h"
+#include "engine/TextHost.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
@@ -44,8 +44,9 @@ TEST(Options, DefaultsMatchTheOptionsFile)
     // The section name is exact: another case is not found.
     LuaChon other = LuaChon::DocFile(d.Write("a.ini", "[luachon]\nKieuGo=VNI\n"));
     EXPECT_EQ(other.KieuGo, L"Telex 2");
-    LuaChon read = LuaChon::DocFile(d.Write("b.ini", "\xEF\xBB\xBF[LuaChon]\nKieuGo = VNI ; x\nGoTat=0\nSoLuongTuGoiY=10\n"
-                                                     "EnableMouseHook=2\nNA_PAC_DacBiet=oong ooc\n"));
+    LuaChon read = LuaChon::DocFile(d.Write("b.ini",
+                                            "\xEF\xBB\xBF[LuaChon]\nKieuGo = VNI ; x\nGoTat=0\nSoLuongTuGoiY=10\n"
+                                            "EnableMouseHook=2\nNA_PAC_DacBiet=oong ooc\n"));
     EXPECT_EQ(read.KieuGo, L"VNI ");
     EXPECT_FALSE(read.GoTat);
     EXPECT_EQ(read.SoLuongTuGoiY, 10);
@@ -266,8 +267,10 @@ TEST(GoTatFile, LinesAreSplitAtTheFirstTab)
 {
     TempDir d;
     std::string big(1024 * 1024, 'x');
-    std::wstring path = d.Write("GoTat.ini", "\xEF\xBB\xBFheader\tignored\nvn\tVi\xE1\xBB\x87t Nam\nno tab here\n"
-                                             "\tempty key\nab\tone\ttwo \r\nbig\t" + big + "\nbad\tx\xC3(y\n");
+    std::wstring path = d.Write("GoTat.ini",
+                                "\xEF\xBB\xBFheader\tignored\nvn\tVi\xE1\xBB\x87t Nam\nno tab here\n"
+                                "\tempty key\nab\tone\ttwo \r\nbig\t" +
+                                    big + "\nbad\tx\xC3(y\n");
     CBoGo b;
     b.LoadGoTat(path);
     EXPECT_EQ(b.GoTat_Search, (std::vector<std::wstring>{L"vn", L"", L"ab", L"big", L"bad"}));

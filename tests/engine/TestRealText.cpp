@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "tests/common/KeyStreams.h"
-#include "engine/LuaChon.h"
-#include "engine/TextHost.h"
 #include "core/TuDien.h"
 #include "core/UtfConverter.h"
+#include "engine/LuaChon.h"
+#include "engine/TextHost.h"
+#include "tests/common/KeyStreams.h"
 
 namespace {
 
@@ -21,7 +21,8 @@ const std::vector<std::wstring>& Entries()
 {
     static const std::vector<std::wstring> all = [] {
         std::vector<std::wstring> r;
-        for (const std::wstring& line : Utils::ReadAllLines(Utils::ToWString(LIRANO_DATA_DIR "/wordlists/Viet74K.txt"))) {
+        for (const std::wstring& line :
+             Utils::ReadAllLines(Utils::ToWString(LIRANO_DATA_DIR "/wordlists/Viet74K.txt"))) {
             if (line.empty()) continue;
             bool ok = true;
             size_t start = 0;

@@ -50,7 +50,7 @@ TEST_F(Typing, ToneMovesWithTheFinalAndBackspace)
 
 TEST_F(Typing, ToneKeysThatDoNotApply)
 {
-    EXPECT_EQ(T(L"thf"), L"thf"); // no vowel: the key is typed
+    EXPECT_EQ(T(L"thf"), L"thf");   // no vowel: the key is typed
     EXPECT_EQ(T(L"sacf"), L"sacf"); // final c takes no grave
     EXPECT_EQ(T(L"sacj"), L"sạc");
     EXPECT_EQ(T(L"ass"), L"as"); // twice: tone off, key typed
@@ -211,11 +211,13 @@ TEST_F(Typing, KeyRestore)
 TEST_F(Typing, DebugText)
 {
     TuTiengViet w(&bogo);
-    EXPECT_EQ(w.GetInfo(), L"CacKT = \r\nRaw = \r\nWA = 0\r\nCDPAD = 0\r\nCDNA = 0\r\nCDPAC = 0\r\nCD0TV = 0"
-                           L"\r\nVTDau = -1\r\nVTDT = -1\r\nDT = -1");
+    EXPECT_EQ(w.GetInfo(),
+              L"CacKT = \r\nRaw = \r\nWA = 0\r\nCDPAD = 0\r\nCDNA = 0\r\nCDPAC = 0\r\nCD0TV = 0"
+              L"\r\nVTDau = -1\r\nVTDT = -1\r\nDT = -1");
     TuTiengViet v(&bogo, L"hòa");
-    EXPECT_EQ(v.GetInfo(), L"CacKT = hòa\r\nRaw = hòa\r\nWA = 1\r\nCDPAD = 1\r\nCDNA = 2\r\nCDPAC = 0\r\nCD0TV = 0"
-                           L"\r\nVTDau = -1\r\nVTDT = 1\r\nDT = 1\r\nKTCoDT = o");
+    EXPECT_EQ(v.GetInfo(),
+              L"CacKT = hòa\r\nRaw = hòa\r\nWA = 1\r\nCDPAD = 1\r\nCDNA = 2\r\nCDPAC = 0\r\nCD0TV = 0"
+              L"\r\nVTDau = -1\r\nVTDT = 1\r\nDT = 1\r\nKTCoDT = o");
 }
 
 TEST_F(Typing, ParsingATextKeepsItsTonePlace)

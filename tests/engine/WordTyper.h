@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "engine/BoGo.h"
 #include "core/KieuGoUtils.h"
-#include "engine/TuTiengViet.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "engine/BoGo.h"
+#include "engine/TuTiengViet.h"
 
 // Feeds keys to one word as the driver does: the key's function, else an
 // ordinary character, with the fall-back when a function does not apply.
@@ -37,8 +37,8 @@ public:
         auto it = Method.find(key);
         bool function = it != Method.end() && !(it->second.ChucNangCoBan == Enums::Thoat && !it->second.UseStringValue);
         if (!Word) {
-            bool starts = it != Method.end() &&
-                          (it->second.UseStringValue || it->second.ChucNangCoBan >= Enums::UOA_Moc__UW);
+            bool starts =
+                it != Method.end() && (it->second.UseStringValue || it->second.ChucNangCoBan >= Enums::UOA_Moc__UW);
             if (!starts && !Utils::IsAlpha(ch)) return;
             Word = std::make_unique<TuTiengViet>(&BoGo);
             Word->ResetProperties();

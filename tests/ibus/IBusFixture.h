@@ -37,9 +37,9 @@ protected:
         std::string error;
         ASSERT_TRUE(client.Connect(session, error)) << error;
         ASSERT_TRUE(client.CreateContext(capabilities, error)) << error;
-        ASSERT_TRUE(client.SelectEngine(engine, kStartMs))
-            << "the input context did not take " << engine << " (it has " << client.CurrentEngine()
-            << "); the daemon's output:\n" << EngineLog();
+        ASSERT_TRUE(client.SelectEngine(engine, kStartMs)) << "the input context did not take " << engine << " (it has "
+                                                           << client.CurrentEngine() << "); the daemon's output:\n"
+                                                           << EngineLog();
         enginePid = session.DaemonChild(copy.program);
         ASSERT_GT(enginePid, 0) << "the engine in use is not the installed copy";
         client.ClearRecords();
@@ -76,7 +76,8 @@ protected:
         ASSERT_GT(enginePid, 0) << error;
         ASSERT_TRUE(client.Connect(session, error)) << error;
         ASSERT_TRUE(client.WaitForEngine(engine, kStartMs, [&] { return session.Alive(enginePid); }))
-            << "engine " << engine << " did not register; its output:\n" << session.ReadLog("engine.log");
+            << "engine " << engine << " did not register; its output:\n"
+            << session.ReadLog("engine.log");
         ASSERT_TRUE(client.CreateContext(kCapabilities, error)) << error;
         ASSERT_TRUE(client.SelectEngine(engine, kStartMs));
         client.ClearRecords();
@@ -133,14 +134,14 @@ protected:
     pid_t enginePid = -1;
 };
 
-#define LIRANO_LAUNCH_BY_HAND(...)                                                                                 \
-    do {                                                                                                           \
-        LaunchByHand(__VA_ARGS__);                                                                                 \
-        if (IsSkipped() || HasFatalFailure()) return;                                                              \
+#define LIRANO_LAUNCH_BY_HAND(...)                                                                                     \
+    do {                                                                                                               \
+        LaunchByHand(__VA_ARGS__);                                                                                     \
+        if (IsSkipped() || HasFatalFailure()) return;                                                                  \
     } while (0)
 
-#define LIRANO_LAUNCH(...)                                                                                         \
-    do {                                                                                                           \
-        Launch(__VA_ARGS__);                                                                                       \
-        if (IsSkipped() || HasFatalFailure()) return;                                                              \
+#define LIRANO_LAUNCH(...)                                                                                             \
+    do {                                                                                                               \
+        Launch(__VA_ARGS__);                                                                                           \
+        if (IsSkipped() || HasFatalFailure()) return;                                                                  \
     } while (0)

@@ -26,10 +26,7 @@ namespace ibustest {
 
 namespace {
 
-double MsSince(Clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
+double MsSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -37,9 +34,9 @@ void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 // the user's own session, display or input method.
 bool Inherited(const std::string& name)
 {
-    static const char* dropped[] = {"HOME", "DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY",
-                                    "SESSION_MANAGER", "GTK_IM_MODULE", "QT_IM_MODULE", "XMODIFIERS",
-                                    "GSETTINGS_BACKEND", "DESKTOP_SESSION", "XDG_SESSION_TYPE"};
+    static const char* dropped[] = {"HOME",       "DBUS_SESSION_BUS_ADDRESS", "DISPLAY",         "WAYLAND_DISPLAY",
+                                    "XAUTHORITY", "SESSION_MANAGER",          "GTK_IM_MODULE",   "QT_IM_MODULE",
+                                    "XMODIFIERS", "GSETTINGS_BACKEND",        "DESKTOP_SESSION", "XDG_SESSION_TYPE"};
     for (const char* d : dropped)
         if (name == d) return false;
     if (name.rfind("XDG_", 0) == 0 || name.rfind("IBUS_", 0) == 0) return false;
@@ -293,9 +290,9 @@ bool PrivateSession::StartX(std::string& error)
         std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
         if (FileExists(sock) || FileExists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
         int log = OpenLog(Path("Xvfb.log"));
-        pid_t pid = ForkExec({"Xvfb", ":" + std::to_string(n), "-nolisten", "tcp", "-noreset", "-screen", "0",
-                              "1024x768x24"},
-                             ChildEnvironment(), log, log);
+        pid_t pid =
+            ForkExec({"Xvfb", ":" + std::to_string(n), "-nolisten", "tcp", "-noreset", "-screen", "0", "1024x768x24"},
+                     ChildEnvironment(), log, log);
         if (log >= 0) close(log);
         if (pid < 0) break;
         pids_.push_back(pid);
@@ -500,7 +497,8 @@ bool ProgramCopy::Make(const std::string& sessionDir, const std::string& source,
 bool ProgramCopy::Add(const std::string& source, std::string& error)
 {
     std::error_code ec;
-    fs::copy_file(source, folder + "/" + fs::path(source).filename().string(), fs::copy_options::overwrite_existing, ec);
+    fs::copy_file(source, folder + "/" + fs::path(source).filename().string(), fs::copy_options::overwrite_existing,
+                  ec);
     if (ec) error = "cannot copy " + source + ": " + ec.message();
     return !ec;
 }
@@ -753,9 +751,8 @@ bool Client::WatchEngineSignals(std::string& error)
         error = "no connection";
         return false;
     }
-    engineWatch_ = g_dbus_connection_signal_subscribe(c, nullptr, IBUS_INTERFACE_ENGINE, nullptr, nullptr,
-                                                      nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnEngineSignal, this,
-                                                      nullptr);
+    engineWatch_ = g_dbus_connection_signal_subscribe(c, nullptr, IBUS_INTERFACE_ENGINE, nullptr, nullptr, nullptr,
+                                                      G_DBUS_SIGNAL_FLAGS_NONE, OnEngineSignal, this, nullptr);
     Sync();
     return engineWatch_ != 0;
 }

@@ -151,11 +151,11 @@ public:
     bool WatchEngineSignals(std::string& error);
 
     // What came back.
-    std::string commits;               // all committed text, in order
+    std::string commits; // all committed text, in order
     std::vector<std::string> commitList;
-    std::string engineCommits;         // CommitText as emitted by engines
+    std::string engineCommits;                // CommitText as emitted by engines
     std::map<std::string, int> engineSignals; // every engine signal, by name
-    std::string preedit;               // the last pre-edit text
+    std::string preedit;                      // the last pre-edit text
     bool preeditVisible = false;
     guint preeditCursor = 0;
     std::vector<std::string> candidates; // the candidates of the table shown
@@ -186,8 +186,8 @@ private:
     static void OnRegisterProperties(IBusInputContext*, IBusPropList*, gpointer);
     static void OnUpdateProperty(IBusInputContext*, IBusProperty*, gpointer);
     static void OnForwardKey(IBusInputContext*, guint, guint, guint, gpointer);
-    static void OnEngineSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                               GVariant*, gpointer);
+    static void OnEngineSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant*,
+                               gpointer);
     void Pump();
 
     IBusBus* bus_ = nullptr;

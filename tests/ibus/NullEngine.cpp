@@ -30,7 +30,7 @@ void InstanceInit(GTypeInstance*, gpointer) {}
 GType NullEngineType()
 {
     static GType type = 0;
-    static const GTypeInfo info = {sizeof(NullEngineClass), nullptr, nullptr, ClassInit, nullptr, nullptr,
+    static const GTypeInfo info = {sizeof(NullEngineClass), nullptr, nullptr,      ClassInit, nullptr, nullptr,
                                    sizeof(NullEngine),      0,       InstanceInit, nullptr};
     if (type == 0) type = g_type_register_static(IBUS_TYPE_ENGINE, "LiranoNullEngine", &info, (GTypeFlags)0);
     return type;
@@ -39,7 +39,7 @@ GType NullEngineType()
 IBusComponent* Component()
 {
     IBusComponent* component = ibus_component_new("LiranoNull", "Lirano test engine that takes no key", "1.0",
-                                                   "GPL-2.0-or-later", "Lirano developers", "", "", "lirano");
+                                                  "GPL-2.0-or-later", "Lirano developers", "", "", "lirano");
     ibus_component_add_engine(component, ibus_engine_desc_new("LiranoNull", "LiranoNull", "Takes no key", "vi",
                                                               "GPL-2.0-or-later", "Lirano developers", "", "us"));
     return component;

@@ -374,8 +374,7 @@ TEST_F(LiranoIBusTest, DisableCommitsThePreedit)
     ASSERT_TRUE(client.SelectEngine("LiranoNull", kStartMs));
     client.WaitFor([&] { return false; }, 500);
     EXPECT_EQ(client.commits, "việt");
-    EXPECT_TRUE(client.WaitFor([&] { return EngineLog().find("disable") != std::string::npos; },
-                               kReactMs));
+    EXPECT_TRUE(client.WaitFor([&] { return EngineLog().find("disable") != std::string::npos; }, kReactMs));
     // Back to Lirano: focus-in starts afresh.
     client.commits.clear();
     ASSERT_TRUE(client.SelectEngine(kEngine, kStartMs));
@@ -526,8 +525,8 @@ TEST_F(LiranoIBusTest, ChoosingATypingMethodSwitchesTheKeys)
     ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     ASSERT_TRUE(Contains(client.propertyKeys, "KieuGo-VNI"));
     client.ActivateProperty("KieuGo-VNI");
-    EXPECT_TRUE(client.WaitFor(
-        [&] { return copy.ReadFile("LuaChon.ini").find("KieuGo=VNI") != std::string::npos; }, kReactMs));
+    EXPECT_TRUE(
+        client.WaitFor([&] { return copy.ReadFile("LuaChon.ini").find("KieuGo=VNI") != std::string::npos; }, kReactMs));
     EXPECT_TRUE(client.WaitFor([&] { return client.propertyLabels["KieuGo"] == "VNI"; }, kReactMs));
     client.TypeText("vie6t5");
     EXPECT_EQ(client.VisiblePreedit(), "việt");
@@ -538,8 +537,8 @@ TEST_F(LiranoIBusTest, ChoosingTheCurrentMethodStillSavesTheOptions)
     LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\n"));
     ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     client.ActivateProperty("KieuGo-Telex 2");
-    EXPECT_TRUE(client.WaitFor(
-        [&] { return copy.ReadFile("LuaChon.ini").find("KieuGo=Telex 2") != std::string::npos; }, kReactMs));
+    EXPECT_TRUE(client.WaitFor([&] { return copy.ReadFile("LuaChon.ini").find("KieuGo=Telex 2") != std::string::npos; },
+                               kReactMs));
     const std::string ini = copy.ReadFile("LuaChon.ini");
     EXPECT_NE(ini.find("BangMa=Unicode"), std::string::npos) << ini;
     EXPECT_NE(ini.find("EnableMouseHook=1"), std::string::npos) << ini;

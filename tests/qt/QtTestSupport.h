@@ -15,9 +15,9 @@
 
 #include "core/BangMaUtils.h"
 #include "core/KieuGoUtils.h"
+#include "core/Utils.h"
 #include "qt/QtText.h"
 #include "tests/common/TempDir.h"
-#include "core/Utils.h"
 
 // Test classes register themselves by name; the test program runs the one
 // named on its command line (each is one CTest test).
@@ -32,7 +32,10 @@ public:
 };
 
 template <typename T> struct QtTestRegistrar {
-    explicit QtTestRegistrar(const char* name) { QtTestRegistry::All()[name] = [] { return new T(); }; }
+    explicit QtTestRegistrar(const char* name)
+    {
+        QtTestRegistry::All()[name] = [] { return new T(); };
+    }
 };
 #define LIRANO_QT_TEST(Class, Name) static QtTestRegistrar<Class> registrar##Class(Name)
 
@@ -46,7 +49,8 @@ class ProgramFolder {
 public:
     ProgramFolder()
         : savedExe_(Utils::ExeFolder), savedKieuGo_(KieuGoUtils::FileTuDinhNghia),
-          savedBangMa_(BangMaUtils::FileTuDinhNghia), savedConfig_(std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "")
+          savedBangMa_(BangMaUtils::FileTuDinhNghia),
+          savedConfig_(std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "")
     {
         std::filesystem::create_symlink(Utils::ToString(Utils::GetExeFolder()) + "/Resources", dir_.Path("Resources"));
         std::filesystem::create_directories(dir_.Path("config/lirano"));

@@ -13,10 +13,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "qt/ChuyenMaWindow.h"
-#include "tests/qt/QtTestSupport.h"
 #include "core/SettingUtils.h"
 #include "core/UtfConverter.h"
+#include "qt/ChuyenMaWindow.h"
+#include "tests/qt/QtTestSupport.h"
 
 namespace {
 
@@ -143,8 +143,9 @@ private slots:
             ChuyenMaWindow w;
             w.Save();
         }
-        QCOMPARE(f.Read("ChuyenMa.ini"), Bom("[ChuyenMa]\nAutoDetect=0\nBangMaDich=Unicode\nBangMaNguon=Unicode\nClipboard=1\n"
-                                             "FileDich=\nFileNguon=\nFlags=0\nTiLeChinhXac=0.7\n\n"));
+        QCOMPARE(f.Read("ChuyenMa.ini"),
+                 Bom("[ChuyenMa]\nAutoDetect=0\nBangMaDich=Unicode\nBangMaNguon=Unicode\nClipboard=1\n"
+                     "FileDich=\nFileNguon=\nFlags=0\nTiLeChinhXac=0.7\n\n"));
         {
             ChuyenMaWindow w;
             Choose(w.ui.CBBBangMaNguon, "TCVN3 (ABC)");

@@ -54,10 +54,13 @@ std::string BinFolder() { return std::filesystem::path(LIRANO_QT_EXE).parent_pat
 std::string Expected(const std::string& exec)
 {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<component>\n\t<name>org.freedesktop.IBus.Lirano</name>\n"
-           "\t<description>Lirano-IBus</description>\n\t<exec>" + exec + " --ibus</exec>\n\t<version>0.7.1</version>\n"
+           "\t<description>Lirano-IBus</description>\n\t<exec>" +
+           exec +
+           " --ibus</exec>\n\t<version>0.7.1</version>\n"
            "\t<author>Lirano developers &lt;lirano@users.noreply.invalid&gt;</author>\n"
            "\t<license>GPL-2.0-or-later</license>\n\t<homepage>https://lirano.invalid/</homepage>\n"
-           "\t<textdomain>Lirano-IBus</textdomain>\n\t<engines exec=\"" + exec + " --xml\" />\n</component>";
+           "\t<textdomain>Lirano-IBus</textdomain>\n\t<engines exec=\"" +
+           exec + " --xml\" />\n</component>";
 }
 
 } // namespace
@@ -141,8 +144,8 @@ private slots:
                  QByteArray::fromStdString(Expected("/opt/lirano/Lirano-IBus")));
         // IBus splits the command lines as a shell does, and reads XML.
         QCOMPARE(QByteArray::fromStdString(LiranoQt::ComponentXml("/home/an/Chương trình/it's & <x>/Lirano-IBus")),
-                 QByteArray::fromStdString(
-                     Expected("&apos;/home/an/Chương trình/it&apos;\\&apos;&apos;s &amp; &lt;x&gt;/Lirano-IBus&apos;")));
+                 QByteArray::fromStdString(Expected(
+                     "&apos;/home/an/Chương trình/it&apos;\\&apos;&apos;s &amp; &lt;x&gt;/Lirano-IBus&apos;")));
         QCOMPARE(LiranoQt::EnginePath(), Utils::ToString(Utils::GetExeFolder()) + "/Lirano-IBus");
     }
 

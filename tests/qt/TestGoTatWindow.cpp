@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include "core/SettingUtils.h"
 #include "engine/BoGo.h"
 #include "qt/GoTatWindow.h"
 #include "tests/qt/QtTestSupport.h"
-#include "core/SettingUtils.h"
 
 namespace {
 
@@ -24,7 +24,10 @@ QStringList Rows(const GoTatWindow& w)
     return r;
 }
 
-QTreeWidgetItem* Last(GoTatWindow& w) { return w.ui.treeWidget->topLevelItem(w.ui.treeWidget->topLevelItemCount() - 1); }
+QTreeWidgetItem* Last(GoTatWindow& w)
+{
+    return w.ui.treeWidget->topLevelItem(w.ui.treeWidget->topLevelItemCount() - 1);
+}
 
 } // namespace
 
@@ -149,8 +152,8 @@ private slots:
         QCOMPARE(f.Read("GoTat.ini"), Bom(std::string(kHeader) + sorted));
         // Reading it again gives the same rows, in column-0 order.
         GoTatWindow again;
-        QCOMPARE(Rows(again), QStringList({Q("ck|chuyển khoản"), Q("ck| lặp lại "), Q("vn|Việt Nam"), Q("đt|điện thoại"),
-                                           Q("...|...")}));
+        QCOMPARE(Rows(again), QStringList({Q("ck|chuyển khoản"), Q("ck| lặp lại "), Q("vn|Việt Nam"),
+                                           Q("đt|điện thoại"), Q("...|...")}));
         // The engine's loader takes the same pairs, in file order.
         CBoGo boGo;
         boGo.LoadGoTat(SettingUtils::FileGoTat());

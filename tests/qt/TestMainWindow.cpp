@@ -9,14 +9,14 @@
 #include <QTabWidget>
 #include <QTextDocument>
 
-#include "qt/AboutWindow.h"
+#include "core/SettingUtils.h"
 #include "engine/BoGo.h"
+#include "engine/LuaChon.h"
+#include "qt/AboutWindow.h"
 #include "qt/GoTatWindow.h"
 #include "qt/KieuGoWindow.h"
-#include "engine/LuaChon.h"
 #include "qt/MainWindow.h"
 #include "tests/qt/QtTestSupport.h"
-#include "core/SettingUtils.h"
 
 namespace {
 
@@ -103,7 +103,8 @@ private slots:
         QCOMPARE(ui.CBUODiKemPAC->text(), Q("Nguyên âm UƠ có thể đi với phụ âm cuối"));
         QCOMPARE(ui.CBDungTuDienDeKTChinhTa->text(), Q("Dùng từ điển để kiểm tra chính tả"));
         QCOMPARE(ui.CBKhoiPhucPhimVoiTuSai->text(), Q("Tự động khôi phục phím với từ sai"));
-        QCOMPARE(ui.CBGoCacTuTVLienTuc->text(), Q("Cho phép gõ các từ tiếng Việt liên tục mà không cần dấu cách / chấm"));
+        QCOMPARE(ui.CBGoCacTuTVLienTuc->text(),
+                 Q("Cho phép gõ các từ tiếng Việt liên tục mà không cần dấu cách / chấm"));
         QCOMPARE(ui.LNA_PAC_DacBiet->text(), Q("Cho gõ những từ sau (phân biệt bằng dấu cách, VD: ah uh ưh)"));
         QCOMPARE(ui.LENA_PAC_DacBiet->toolTip(), Q("Chỉ và Phải gõ nguyên âm và phụ âm cuối\nKhông được gõ dấu thanh"));
         QCOMPARE(ui.CBTuThemDauSac->text(), Q("Tự động thêm dấu Sắc vào những từ có phụ âm cuối là: c ch p t"));
@@ -117,11 +118,12 @@ private slots:
         QCOMPARE(ui.CBSuggestion->text(), Q("Gợi ý từ"));
         QCOMPARE(ui.LPhimTatGoiY->text(), Q("Phím tắt chấp nhận từ gợi ý (Mặc định là phím TAB)"));
         QCOMPARE(ui.LSoLuongTuGoiY->text(), Q("Số lượng từ gợi ý"));
-        QCOMPARE(ui.CBSuggestionUIHookUpDownKey->text(),
-                 Q("Bắt phím lên xuống khi cửa sổ gợi ý đang hiện\nNếu tắt, bạn vẫn có thể chọn từ gợi ý bằng phím F1 - F12"));
+        QCOMPARE(ui.CBSuggestionUIHookUpDownKey->text(), Q("Bắt phím lên xuống khi cửa sổ gợi ý đang hiện\nNếu tắt, "
+                                                           "bạn vẫn có thể chọn từ gợi ý bằng phím F1 - F12"));
         QCOMPARE(ui.CBEnableMouseHook->text(), Q("Cho phép theo dõi chuột (khuyên, quan trọng)"));
-        QCOMPARE(ui.CBPreEditDecorate->text(),
-                 Q("Hiện gạch chân khi đang PreEdit\nPreEdit là trạng thái gõ chữ trước khi thực sự đưa lên input window"));
+        QCOMPARE(
+            ui.CBPreEditDecorate->text(),
+            Q("Hiện gạch chân khi đang PreEdit\nPreEdit là trạng thái gõ chữ trước khi thực sự đưa lên input window"));
         // Each check box sits on its page.
         QCOMPARE(ui.tabWidget->widget(0)->isAncestorOf(ui.CBGoTatPAC), true);
         QCOMPARE(ui.tabWidget->widget(1)->isAncestorOf(ui.LENA_PAC_DacBiet), true);
@@ -248,7 +250,8 @@ private slots:
         MainWindow again;
         QCOMPARE(again.ui.CBBKieuGo->currentText(), Q("VNI"));
         QCOMPARE(again.ui.CBBBangMa->currentText(), Q("VISCII"));
-        for (auto& [box, field] : again.CheckBoxes()) QCOMPARE(box->isChecked(), s.at(box->objectName().mid(2).toStdWString()) == L"1");
+        for (auto& [box, field] : again.CheckBoxes())
+            QCOMPARE(box->isChecked(), s.at(box->objectName().mid(2).toStdWString()) == L"1");
         QCOMPARE(again.ui.LENA_PAC_DacBiet->text(), Q("ah uh ưh"));
         QCOMPARE(again.ui.CBBSoLuongTuGoiY->currentIndex(), 0);
     }

@@ -49,7 +49,8 @@ private slots:
     {
         ProgramFolder f;
         MainWindow w;
-        const char* names[] = {"MainWindow", "MainWindow-ChinhTa", "MainWindow-SuaLoi", "MainWindow-GoiY", "MainWindow-HeThong"};
+        const char* names[] = {"MainWindow", "MainWindow-ChinhTa", "MainWindow-SuaLoi", "MainWindow-GoiY",
+                               "MainWindow-HeThong"};
         for (int i = 0; i < 5; ++i) {
             w.ui.tabWidget->setCurrentIndex(i);
             Shoot(w, names[i]);

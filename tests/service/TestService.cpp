@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/SettingUtils.h"
+#include "core/Utils.h"
 #include "ibus/IBusPanel.h"
 #include "ibus/LiranoIBusApp.h"
 #include "ibus/MainLoop.h"
-#include "core/SettingUtils.h"
 #include "tests/common/TempDir.h"
-#include "core/Utils.h"
 
 namespace {
 

@@ -3,17 +3,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/Suggestion.h"
-#include "tests/common/TempDir.h"
-#include "engine/TextHost.h"
 #include "core/UtfConverter.h"
+#include "engine/Suggestion.h"
+#include "engine/TextHost.h"
+#include "tests/common/TempDir.h"
 
 namespace {
 
 // A small dictionary, grouped by base letter as the file format requires.
-const char* kWords[] = {"chương trình", "chương trình học", "chung cư",   "công ty", "cá chép", "con chó",
-                        "cây cối",      "tiếng việt",       "tiếng anh",  "tin tức", "thành phố",
-                        "trình bày",    "tóc",              "tóc dài"};
+const char* kWords[] = {"chương trình", "chương trình học", "chung cư", "công ty",   "cá chép",   "con chó", "cây cối",
+                        "tiếng việt",   "tiếng anh",        "tin tức",  "thành phố", "trình bày", "tóc",     "tóc dài"};
 
 struct Filter : ::testing::Test {
     TempDir dir;
@@ -172,7 +171,8 @@ TEST_F(Filter, AFailedHistorySaveIsReportedAndKeepsTheOldFile)
     link(Utils::ToString(path).c_str(), dir.Path("other").c_str()); // a file with two names is not replaced
     testing::internal::CaptureStderr();
     EXPECT_FALSE(s.SerializeUsedKeywords(path));
-    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Không ghi được tập tin \"" + dir.Path("used.dat") + "\"", 0), 0u);
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr().rfind("Không ghi được tập tin \"" + dir.Path("used.dat") + "\"", 0), 0u);
     EXPECT_EQ(TempDir::Read(path), "old");
 }
 
@@ -181,14 +181,14 @@ TEST_F(Filter, DamagedUsedKeywordsFilesGiveNoHistory)
     auto le = [](uint32_t v) { return std::string{(char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24)}; };
     const std::string good = le(1) + le(2) + "ct" + le(1) + le(3);
     const std::vector<std::string> damaged = {
-        "\x01\x00",                                 // short
-        le(1) + le(10) + "ct",                      // truncated in a string
-        le(1) + le(0xFFFFFFFF) + "ct",              // a negative / huge length
-        le(0x7FFFFFFF) + le(2) + "ct",              // a huge count
-        le(1) + le(2) + "ct" + le(0x40000000),      // a huge index count
-        le(1) + le(2) + "ct" + le(1) + le(999),     // an index beyond the dictionary
+        "\x01\x00",                                    // short
+        le(1) + le(10) + "ct",                         // truncated in a string
+        le(1) + le(0xFFFFFFFF) + "ct",                 // a negative / huge length
+        le(0x7FFFFFFF) + le(2) + "ct",                 // a huge count
+        le(1) + le(2) + "ct" + le(0x40000000),         // a huge index count
+        le(1) + le(2) + "ct" + le(1) + le(999),        // an index beyond the dictionary
         le(1) + le(2) + "ct" + le(1) + le(0xFFFFFFFF), // a negative index
-        le(2) + le(2) + "ct" + le(1) + le(3),       // fewer keywords than counted
+        le(2) + le(2) + "ct" + le(1) + le(3),          // fewer keywords than counted
     };
     for (size_t i = 0; i < damaged.size(); ++i) {
         std::wstring path = dir.Write("bad" + std::to_string(i), damaged[i]);

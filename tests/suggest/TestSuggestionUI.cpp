@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/SuggestionUI.h"
 #include "core/UtfConverter.h"
+#include "engine/SuggestionUI.h"
 
 namespace {
 
