@@ -17,6 +17,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+lirano_root=$root
 . "$root/tools/install_common.sh"
 . "$root/tools/deps.sh"
 lirano_install_deps install
@@ -42,6 +43,7 @@ echo "Package: $deb"
 echo "== Installing the package"
 # --reinstall: a new build of the same version replaces the installed one.
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall "$deb"
+lirano_check_files present || { echo "install.sh: the package did not install all of its files" >&2; exit 1; }
 
 lirano_restart_ibus
 

@@ -5,10 +5,12 @@
 #   LIRANO_USER=NAME, LIRANO_NO_IBUS_RESTART=1   as for install.sh
 set -euo pipefail
 cd "$(dirname "$0")"
-. "$(pwd)/tools/install_common.sh"
+lirano_root=$(pwd)
+. "$lirano_root/tools/install_common.sh"
 
 if dpkg-query -W -f='${Status}' lirano 2>/dev/null | grep -q 'install ok installed'; then
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y lirano
+  lirano_check_files absent || echo "uninstall.sh: remove those by hand if nothing else owns them" >&2
   lirano_restart_ibus
   echo "Lirano is uninstalled. Remove it from your input sources if it is still listed there."
 else

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -250,6 +251,19 @@ std::wstring Utils::GetExeFolder()
         ExeFolder = slash == std::wstring::npos ? p : p.substr(0, slash);
     }
     return ExeFolder;
+}
+
+std::string Utils::ShellWord(const std::string& s)
+{
+    bool plain = !s.empty();
+    for (unsigned char c : s)
+        if (!(std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c == '+' || c == ',' || c == ':' ||
+              c == '@' || c == '%' || c >= 0x80))
+            plain = false;
+    if (plain) return s;
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
 }
 
 std::wstring Utils::GetDirectoryName(const std::wstring& path)

@@ -76,6 +76,10 @@ public:
     static std::wstring GetProcessFilePath(int pid);
     static std::wstring GetExePath();
     static std::wstring GetExeFolder();
+    // One word for a shell, or for IBus and GLib, which split command lines
+    // as a shell does: ordinary paths stay as they are, anything else goes
+    // inside single quotes.
+    static std::string ShellWord(const std::string& s);
     static std::wstring GetDirectoryName(const std::wstring& path);
     static bool FileExists(const std::wstring& path);
 

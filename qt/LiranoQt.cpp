@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include "core/Identity.h"
 #include "core/Utils.h"
 #include "qt/ChuyenMaWindow.h"
 #include "qt/GoTatWindow.h"
@@ -19,35 +20,6 @@ namespace LiranoQt {
 const char* const UsageText = "usage:\n\t--Install\n\t--ChuyenMa\n\t--GoTat\n";
 
 namespace {
-
-const char* const kComponentTemplate =
-    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-    "<component>\n"
-    "\t<name>org.freedesktop.IBus.Lirano</name>\n"
-    "\t<description>Lirano-IBus</description>\n"
-    "\t<exec>%s</exec>\n"
-    "\t<version>0.7.1</version>\n"
-    "\t<author>Lirano developers &lt;lirano@users.noreply.invalid&gt;</author>\n"
-    "\t<license>GPL-2.0-or-later</license>\n"
-    "\t<homepage>https://lirano.invalid/</homepage>\n"
-    "\t<textdomain>Lirano-IBus</textdomain>\n"
-    "\t<engines exec=\"%s\" />\n"
-    "</component>";
-
-// IBus splits both command lines as a shell would: a folder with spaces or
-// shell characters is quoted. Ordinary paths stay as they are.
-std::string ShellWord(const std::string& s)
-{
-    bool plain = !s.empty();
-    for (unsigned char c : s)
-        if (!(isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c == '+' || c == ',' || c == ':' ||
-              c == '@' || c == '%' || c >= 0x80))
-            plain = false;
-    if (plain) return s;
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
-}
 
 std::string XmlEscape(const std::string& s)
 {
@@ -91,8 +63,17 @@ std::string EnginePath() { return Utils::ToString(Utils::GetExeFolder()) + "/Lir
 
 std::string ComponentXml(const std::string& enginePath)
 {
-    std::string engine = ShellWord(enginePath);
-    return Utils::Format(kComponentTemplate, XmlEscape(engine + " --ibus"), XmlEscape(engine + " --xml"));
+    // IBus splits both command lines as a shell would.
+    std::string engine = Utils::ShellWord(enginePath);
+    auto element = [](const char* name, const std::string& text) {
+        return std::string("\t<") + name + ">" + XmlEscape(text) + "</" + name + ">\n";
+    };
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<component>\n" +
+           element("name", "org.freedesktop.IBus.Lirano") + element("description", "Lirano-IBus") +
+           element("exec", engine + " --ibus") + element("version", identity::kVersion) +
+           element("author", identity::kAuthor) + element("license", identity::kLicence) +
+           element("homepage", identity::kHomepage) + element("textdomain", "Lirano-IBus") + "\t<engines exec=\"" +
+           XmlEscape(engine + " --xml") + "\" />\n</component>";
 }
 
 std::vector<std::string> ComponentFolders()

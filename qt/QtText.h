@@ -13,9 +13,6 @@ inline std::wstring FromQ(const QString& s) { return s.toStdWString(); }
 
 namespace LiranoUi {
 
-// The version shown in the about box and written into the IBus component.
-constexpr const char* Version = "0.7.1";
-
 // Message boxes of the settings tool: empty title, one OK button, text shown
 // as it is (never taken for markup).
 void Warning(QWidget* parent, const QString& text);

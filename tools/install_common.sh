@@ -3,6 +3,7 @@
 # the former install.sh (a program folder, /opt/lirano by default).
 #   LIRANO_USER=NAME          the desktop user, when run as root without sudo
 #   LIRANO_NO_IBUS_RESTART=1  leave the user's IBus alone
+# The sourcing script sets lirano_root to the source folder.
 # shellcheck disable=SC2034  # owner, home and sudo serve the scripts that source this
 owner=${LIRANO_USER:-${SUDO_USER:-$(id -un)}}
 home=$(getent passwd "$owner" | cut -d: -f6)
@@ -37,6 +38,24 @@ lirano_restart_ibus() {
   else
     echo "IBus is not running for $owner: it reads the change when it next starts."
   fi
+}
+
+# The package's files on this machine: "present" lists those missing after
+# an install, "absent" those left after a removal; false when there are any.
+lirano_check_files() {
+  local want=$1 list=${lirano_root:-.}/packaging/installed-files.txt path bad=()
+  while read -r _ path _; do
+    case $path in ./*) path=${path#.} ;; *) continue ;; esac
+    if [ -e "$path" ] || [ -L "$path" ]; then
+      [ "$want" = absent ] && bad+=("$path")
+    else
+      [ "$want" = present ] && bad+=("$path")
+    fi
+  done <"$list"
+  [ ${#bad[@]} -eq 0 ] && return 0
+  [ "$want" = present ] && echo "Missing after the install:" >&2 || echo "Left after the removal:" >&2
+  printf '  %s\n' "${bad[@]}" >&2
+  return 1
 }
 
 # Nothing of the old installation is removed: its folder holds the user's

@@ -1,25 +1,30 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #include "core/Utils.h"
 
 // A private folder under /tmp, removed with everything in it.
 class TempDir {
 public:
+    // Throws when the folder cannot be made, which fails the test: going on
+    // with a shared folder would write into it and remove it at the end.
     TempDir()
     {
         char tmpl[] = "/tmp/lirano-test-XXXXXX";
-        char* p = mkdtemp(tmpl);
-        path_ = p ? p : "/tmp";
+        if (!mkdtemp(tmpl))
+            throw std::system_error(errno, std::generic_category(), "cannot make a temporary folder in /tmp");
+        path_ = tmpl;
     }
     ~TempDir()
     {
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

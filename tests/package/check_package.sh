@@ -25,35 +25,7 @@ dpkg-deb -c "$deb" >"$work/contents" || fail "dpkg-deb -c failed"
 awk '$2 != "root/root" { print }' "$work/contents" >"$work/not-root"
 [ ! -s "$work/not-root" ] || fail "not owned by root: $(cat "$work/not-root")"
 awk '$1 !~ /^d/ { print $1, $6, $7, $8 }' "$work/contents" | sort -k2 >"$work/files"
-p=./usr/lib/lirano
-cat >"$work/expected" <<EOF
--rwxr-xr-x $p/Lirano-IBus
--rwxr-xr-x $p/Lirano-Qt
--rw-r--r-- $p/Resources/BangMa.ini
--rw-r--r-- $p/Resources/GhepVan.ini
--rw-r--r-- $p/Resources/KieuGo.ini
--rw-r--r-- $p/Resources/TuDien.txt
--rw-r--r-- $p/Resources/TuDienTuGhep.txt
--rw-r--r-- $p/Resources/V.png
--rwxr-xr-x $p/ibus_selfcheck.py
--rwxr-xr-x $p/lirano
-lrwxrwxrwx ./usr/bin/Lirano-Qt -> ../lib/lirano/Lirano-Qt
-lrwxrwxrwx ./usr/bin/lirano -> ../lib/lirano/lirano
--rw-r--r-- ./usr/share/applications/lirano-chuyenma.desktop
--rw-r--r-- ./usr/share/applications/lirano-settings.desktop
--rw-r--r-- ./usr/share/doc/lirano/changelog.Debian.gz
--rw-r--r-- ./usr/share/doc/lirano/copyright
--rw-r--r-- ./usr/share/ibus/component/Lirano.xml
--rw-r--r-- ./usr/share/icons/hicolor/128x128/apps/lirano.png
--rw-r--r-- ./usr/share/icons/hicolor/256x256/apps/lirano.png
--rw-r--r-- ./usr/share/icons/hicolor/48x48/apps/lirano.png
--rw-r--r-- ./usr/share/icons/hicolor/64x64/apps/lirano.png
--rw-r--r-- ./usr/share/man/man1/Lirano-IBus.1.gz
--rw-r--r-- ./usr/share/man/man1/Lirano-Qt.1.gz
--rw-r--r-- ./usr/share/man/man1/lirano.1.gz
--rw-r--r-- ./usr/share/lintian/overrides/lirano
--rw-r--r-- ./usr/share/metainfo/lirano.metainfo.xml
-EOF
+grep -v '^#' "$src/packaging/installed-files.txt" >"$work/expected"
 sed -i 's/ *$//' "$work/files" "$work/expected"
 sort -k2 -o "$work/expected" "$work/expected"
 diff -u "$work/expected" "$work/files" >"$work/diff" || fail "package contents differ from the expected:

@@ -6,6 +6,7 @@
 
 #include <QProcess>
 
+#include "core/Identity.h"
 #include "qt/LiranoQt.h"
 #include "tests/qt/QtTestSupport.h"
 
@@ -55,8 +56,8 @@ std::string Expected(const std::string& exec)
 {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<component>\n\t<name>org.freedesktop.IBus.Lirano</name>\n"
            "\t<description>Lirano-IBus</description>\n\t<exec>" +
-           exec +
-           " --ibus</exec>\n\t<version>0.7.1</version>\n"
+           exec + " --ibus</exec>\n\t<version>" + identity::kVersion +
+           "</version>\n"
            "\t<author>Lirano developers &lt;lirano@users.noreply.invalid&gt;</author>\n"
            "\t<license>GPL-2.0-or-later</license>\n\t<homepage>https://lirano.invalid/</homepage>\n"
            "\t<textdomain>Lirano-IBus</textdomain>\n\t<engines exec=\"" +
@@ -261,7 +262,7 @@ private slots:
         QVERIFY(c);
         QCOMPARE(QString(ibus_component_get_name(c)), Q("org.freedesktop.IBus.Lirano"));
         QCOMPARE(QString(ibus_component_get_description(c)), Q("Lirano-IBus"));
-        QCOMPARE(QString(ibus_component_get_version(c)), Q("0.7.1"));
+        QCOMPARE(QString(ibus_component_get_version(c)), Q(identity::kVersion));
         QCOMPARE(QString(ibus_component_get_textdomain(c)), Q("Lirano-IBus"));
         QCOMPARE(QString(ibus_component_get_license(c)), Q("GPL-2.0-or-later"));
         QCOMPARE(QString(ibus_component_get_author(c)), Q("Lirano developers <lirano@users.noreply.invalid>"));

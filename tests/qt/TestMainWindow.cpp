@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTextDocument>
 
+#include "core/Identity.h"
 #include "core/SettingUtils.h"
 #include "engine/BoGo.h"
 #include "engine/LuaChon.h"
@@ -402,7 +403,7 @@ private slots:
         });
         QTest::mouseClick(w.ui.BAbout, Qt::LeftButton);
         QVERIFY(wasModal);
-        QCOMPARE(version, Q("0.7.1"));
+        QCOMPARE(version, Q(identity::kVersion));
         AboutWindow* first = w.aw;
         QCOMPARE(first->parentWidget(), &w);
         QCOMPARE(first->windowTitle(), Q("Thông tin"));
