@@ -300,7 +300,7 @@ private:
 // Anything else: decoded to characters, converted by the plan, encoded.
 class Generic : public ChuyenMaStream::Converter {
 public:
-    Generic(const CChuyenMa& cm, TextForm in, TextForm out) : plan_(cm), in_(in), out_(out) {}
+    Generic(chuyenma::Plan plan, TextForm in, TextForm out) : plan_(std::move(plan)), in_(in), out_(out) {}
 
     size_t Run(const unsigned char* p, size_t n, bool final, std::string& out) override
     {
@@ -359,15 +359,14 @@ std::unique_ptr<ChuyenMaStream::Converter> MakeConverter(const CChuyenMa& cm, Te
             if (t->Build(plan.EncodeTable() ? &*plan.EncodeTable() : nullptr, out)) return t;
         }
     }
-    return std::make_unique<Generic>(cm, in, out);
+    return std::make_unique<Generic>(std::move(plan), in, out);
 }
 
 } // namespace
 
 ChuyenMaStream::ChuyenMaStream(const CChuyenMa& cm, TextForm in, TextForm out, Sink sink)
-    : converter_(MakeConverter(cm, in, out)), sink_(std::move(sink)), in_(in), out_(out)
+    : converter_(MakeConverter(cm, in, out)), sink_(std::move(sink)), out_(out), bomChecked_(in != TextForm::Utf8)
 {
-    bomChecked_ = in != TextForm::Utf8;
 }
 
 ChuyenMaStream::~ChuyenMaStream() = default;

@@ -53,7 +53,7 @@ private:
 
     std::unique_ptr<Converter> converter_;
     Sink sink_;
-    TextForm in_, out_;
+    TextForm out_;
     std::string pending_, out_buffer_;
     uint64_t consumed_ = 0; // input bytes before pending_
     uint64_t lines_ = 0;    // line ends handed to the sink
