@@ -4,16 +4,10 @@
 
 #include "core/UtfConverter.h"
 
-CSuggestionUI::~CSuggestionUI()
-{
-    if (Table) g_object_unref(Table);
-}
-
 void CSuggestionUI::Init()
 {
     if (Table) return;
-    Table = ibus_lookup_table_new(PageSize, 0, TRUE, FALSE);
-    g_object_ref_sink(Table);
+    Table = GObjectPtr<IBusLookupTable>::AdoptFloating(ibus_lookup_table_new(PageSize, 0, TRUE, FALSE));
     ibus_lookup_table_set_orientation(Table, 1);
     for (int i = 1; i <= 12; ++i) {
         std::string label = "F" + std::to_string(i);

@@ -6,13 +6,15 @@
 #include <vector>
 
 #include "engine/Event.h"
+#include "engine/Handles.h"
 
 // The suggestion list in the IBus candidate window: pages of twelve
 // candidates labelled F1 to F12, and the selected candidate.
 class CSuggestionUI {
 public:
+    // Not ours: the engine object belongs to IBus's factory.
     IBusEngine* Engine = nullptr;
-    IBusLookupTable* Table = nullptr;
+    GObjectPtr<IBusLookupTable> Table;
     const std::vector<int>* Items = nullptr;
     int PageSize = 12;
     int Page = 0;
@@ -24,7 +26,6 @@ public:
     Event<std::wstring, int> GetKeywordText;
 
     CSuggestionUI() = default;
-    ~CSuggestionUI();
     CSuggestionUI(const CSuggestionUI&) = delete;
     CSuggestionUI& operator=(const CSuggestionUI&) = delete;
 

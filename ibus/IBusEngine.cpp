@@ -1,8 +1,10 @@
 // The IBus engine type IBusLRNEngine, the component, and the main loop.
 #include <cstdio>
 
+#include "core/Identity.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "engine/Handles.h"
 #include "ibus/LiranoIBusApp.h"
 
 typedef CInputMethodService::CIBus CIBus;
@@ -25,14 +27,15 @@ typedef struct {
 } IBusLRNEngineClass;
 
 IBusEngineClass* parent_class = nullptr;
-IBusBus* bus = nullptr;
+GObjectPtr<IBusBus> bus;
+// Live as long as the bus: the component is the user data of the factory's
+// handler.
+GObjectPtr<IBusComponent> g_component;
+GObjectPtr<IBusFactory> g_factory;
 
 // The component's name is the bus name the program asks for when IBus
 // starts it; IBus only accepts a legal D-Bus name there.
 const char* kComponentName = "org.freedesktop.IBus.Lirano";
-
-const char* kAuthor = "Lirano developers <lirano@users.noreply.invalid>";
-const char* kHomepage = "https://lirano.invalid/";
 
 GObject* ibus_lrn_engine_constructor(GType type, guint n, GObjectConstructParam* params)
 {
@@ -165,21 +168,22 @@ void ibus_lrn_engine_init(GTypeInstance* instance, gpointer)
 IBusEngine* CreateEngine(IBusFactory* factory, const gchar* name, gpointer component)
 {
     bool ours = false;
-    GList* engines = ibus_component_get_engines(IBUS_COMPONENT(component));
-    for (GList* p = engines; p; p = p->next)
+    UniqueCPtr<GList, g_list_free> engines(ibus_component_get_engines(IBUS_COMPONENT(component)));
+    for (GList* p = engines.get(); p; p = p->next)
         ours = ours || g_strcmp0(ibus_engine_desc_get_name(IBUS_ENGINE_DESC(p->data)), name) == 0;
-    g_list_free(engines);
     if (!ours) return nullptr;
     static guint serial = 0;
-    gchar* path = g_strdup_printf("/org/freedesktop/IBus/Engine/Lirano/%u", ++serial);
-    GObject* engine = (GObject*)g_object_new(CIBus::ibus_lrn_engine_get_type(), "engine-name", name, "object-path",
-                                             path, "connection", ibus_service_get_connection(IBUS_SERVICE(factory)),
-                                             "has-focus-id", TRUE, nullptr);
-    g_free(path);
+    UniqueCPtr<gchar, g_free> path(g_strdup_printf("/org/freedesktop/IBus/Engine/Lirano/%u", ++serial));
+    // Floating: the factory sinks it and keeps it until the daemon drops it.
+    GObject* engine = (GObject*)g_object_new(
+        CIBus::ibus_lrn_engine_get_type(), "engine-name", name, "object-path", path.get(), "connection",
+        ibus_service_get_connection(IBUS_SERVICE(factory)), "has-focus-id", TRUE, nullptr);
     return IBUS_ENGINE(engine);
 }
 
 std::string IconPath() { return Utils::ToString(Utils::GetExeFolder()) + "/Resources/V.png"; }
+
+void FreeGString(GString* s) { g_string_free(s, TRUE); }
 
 } // namespace
 
@@ -207,23 +211,23 @@ GType CIBus::ibus_lrn_engine_get_type()
 
 IBusComponent* CIBus::ibus_lrn_get_component()
 {
-    IBusComponent* component = ibus_component_new(kComponentName, "Lirano", "0.7.1", "GPL-2.0-or-later", kAuthor,
-                                                  kHomepage, "", "Lirano-IBus");
-    ibus_component_add_engine(component, ibus_engine_desc_new("Lirano", "Lirano", "Lirano-IBus", "vi",
-                                                              "GPL-2.0-or-later", kAuthor, IconPath().c_str(), "us"));
+    IBusComponent* component =
+        ibus_component_new(kComponentName, identity::kName, identity::kVersion, identity::kLicence, identity::kAuthor,
+                           identity::kHomepage, "", "Lirano-IBus");
+    ibus_component_add_engine(component,
+                              ibus_engine_desc_new("Lirano", "Lirano", "Lirano-IBus", "vi", identity::kLicence,
+                                                   identity::kAuthor, IconPath().c_str(), "us"));
     return component;
 }
 
 void CIBus::print_engines_xml()
 {
     ibus_init();
-    IBusComponent* component = ibus_lrn_get_component();
-    GString* output = g_string_new("");
-    ibus_component_output_engines(component, output, 0);
+    auto component = GObjectPtr<IBusComponent>::AdoptFloating(ibus_lrn_get_component());
+    UniqueCPtr<GString, FreeGString> output(g_string_new(""));
+    ibus_component_output_engines(component, output.get(), 0);
     std::fputs(output->str, stdout);
     std::fflush(stdout);
-    g_string_free(output, TRUE);
-    g_object_unref(component);
 }
 
 void CIBus::ibus_disconnected_cb(IBusBus*, gpointer) { ibus_quit(); }
@@ -237,15 +241,14 @@ void Register(IBusBus* b, gpointer)
     static bool done = false;
     if (done) return;
     done = true;
-    IBusComponent* component = CIBus::ibus_lrn_get_component();
-    IBusFactory* factory = ibus_factory_new(ibus_bus_get_connection(b));
-    g_object_ref_sink(factory);
+    g_component = GObjectPtr<IBusComponent>::AdoptFloating(CIBus::ibus_lrn_get_component());
+    g_factory = GObjectPtr<IBusFactory>::AdoptFloating(ibus_factory_new(ibus_bus_get_connection(b)));
     // The factory asks this handler only for names it has no type of.
-    g_signal_connect(factory, "create-engine", G_CALLBACK(CreateEngine), component);
+    g_signal_connect(g_factory.get(), "create-engine", G_CALLBACK(CreateEngine), g_component.get());
     if (g_requestName)
         ibus_bus_request_name(b, kComponentName, 0);
     else
-        ibus_bus_register_component(b, component);
+        ibus_bus_register_component(b, g_component);
 }
 
 } // namespace
@@ -253,15 +256,20 @@ void Register(IBusBus* b, gpointer)
 void CIBus::Start(bool ibus)
 {
     ibus_init();
-    bus = ibus_bus_new();
-    g_object_ref_sink(bus);
-    g_signal_connect(bus, "disconnected", G_CALLBACK(ibus_disconnected_cb), nullptr);
+    // The bus comes with a full reference: IBus sinks it itself.
+    bus = GObjectPtr<IBusBus>::Adopt(ibus_bus_new());
+    g_signal_connect(bus.get(), "disconnected", G_CALLBACK(ibus_disconnected_cb), nullptr);
     g_requestName = ibus;
     // A daemon that is still starting announces itself later.
     if (ibus_bus_is_connected(bus))
         Register(bus, nullptr);
     else
-        g_signal_connect(bus, "connected", G_CALLBACK(Register), nullptr);
+        g_signal_connect(bus.get(), "connected", G_CALLBACK(Register), nullptr);
     theApp.Panel.Init();
     ibus_main();
+    // The loop ends with the connection. The factory's engines go first,
+    // then the component their handler reads, then the bus.
+    g_factory.reset();
+    g_component.reset();
+    bus.reset();
 }

@@ -24,32 +24,24 @@ std::atomic<bool>& Running(IBusPanel::Tool t)
                                       : GoTatWindowThreadId;
 }
 
-IBusProperty* Prop(const std::string& key, IBusPropType type, const std::string& label, const char* icon,
-                   const char* tooltip, unsigned state, IBusPropList* sub)
+// The list it is appended to takes a reference of its own; ours goes with
+// the holder.
+GObjectPtr<IBusProperty> Prop(const std::string& key, IBusPropType type, const std::string& label, const char* icon,
+                              const char* tooltip, unsigned state, IBusPropList* sub)
 {
     IBusProperty* p = ibus_property_new(key.c_str(), type, ibus_text_new_from_string(label.c_str()), icon,
                                         ibus_text_new_from_string(tooltip), TRUE, TRUE, (IBusPropState)state, sub);
-    g_object_ref_sink(p);
-    return p;
+    return GObjectPtr<IBusProperty>::AdoptFloating(p);
 }
 
-IBusPropList* List(const char* prefix, const std::vector<std::wstring>& names, const std::wstring& current)
+GObjectPtr<IBusPropList> List(const char* prefix, const std::vector<std::wstring>& names, const std::wstring& current)
 {
-    IBusPropList* list = ibus_prop_list_new();
-    g_object_ref_sink(list);
+    auto list = GObjectPtr<IBusPropList>::AdoptFloating(ibus_prop_list_new());
     for (const std::wstring& n : names) {
         std::string name = UtfConverter::ToUtf8(n);
         ibus_prop_list_append(list, Prop(prefix + name, PROP_TYPE_RADIO, name, "", "", n == current ? 1 : 0, nullptr));
     }
     return list;
-}
-
-// Each shell-special character of a path inside single quotes.
-std::string Quote(const std::string& s)
-{
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
 }
 
 } // namespace
@@ -61,13 +53,11 @@ void IBusPanel::Init()
     CInputMethodService& ime = theApp.Service;
     kieuGoList = List("KieuGo-", KieuGoUtils::LayTenTatCaKieuGo(), ime.kieuGoName);
     bangMaList = List("BangMa-", BangMaUtils::LayTenTatCaBangMa(), ime.bangMaName);
-    toolsList = ibus_prop_list_new();
-    g_object_ref_sink(toolsList);
+    toolsList = GObjectPtr<IBusPropList>::AdoptFloating(ibus_prop_list_new());
     ibus_prop_list_append(toolsList, Prop("ChuyenMa", PROP_TYPE_RADIO, "Chuyển mã", "", "", 0, nullptr));
     ibus_prop_list_append(toolsList, Prop("GoTat", PROP_TYPE_RADIO, "Gõ tắt", "", "", 0, nullptr));
     ibus_prop_list_append(toolsList, Prop("MainWindow", PROP_TYPE_RADIO, "Hiện cửa sổ lựa chọn", "", "", 0, nullptr));
-    mainList = ibus_prop_list_new();
-    g_object_ref_sink(mainList);
+    mainList = GObjectPtr<IBusPropList>::AdoptFloating(ibus_prop_list_new());
     ibus_prop_list_append(mainList, Prop("KieuGo", PROP_TYPE_MENU, UtfConverter::ToUtf8(ime.kieuGoName), "",
                                          "Chọn kiểu gõ", 0, kieuGoList));
     ibus_prop_list_append(mainList, Prop("BangMa", PROP_TYPE_MENU, UtfConverter::ToUtf8(ime.bangMaName), "",
@@ -142,7 +132,7 @@ std::string IBusPanel::ToolCommand(const std::string& args)
 {
     // The folder's own bytes, quoted: spaces, quotes and other shell
     // characters in the path still start the program.
-    std::string cmd = Quote(Utils::ToString(Utils::GetExeFolder()) + "/Lirano-Qt");
+    std::string cmd = Utils::ShellWord(Utils::ToString(Utils::GetExeFolder()) + "/Lirano-Qt");
     if (!args.empty()) cmd += " " + args;
     return cmd;
 }

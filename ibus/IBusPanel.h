@@ -4,15 +4,17 @@
 
 #include <string>
 
+#include "engine/Handles.h"
+
 // The engine's menu in the IBus panel: typing method, charset, and the
 // tools that start the settings program.
 class IBusPanel {
 public:
     bool initialised = false;
-    IBusPropList* mainList = nullptr;
-    IBusPropList* kieuGoList = nullptr;
-    IBusPropList* bangMaList = nullptr;
-    IBusPropList* toolsList = nullptr;
+    GObjectPtr<IBusPropList> mainList;
+    GObjectPtr<IBusPropList> kieuGoList;
+    GObjectPtr<IBusPropList> bangMaList;
+    GObjectPtr<IBusPropList> toolsList;
     IBusEngine* engine = nullptr;
 
     void Init();

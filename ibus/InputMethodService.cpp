@@ -11,6 +11,7 @@
 #include "core/SettingUtils.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "engine/Handles.h"
 #include "engine/LuaChon.h"
 #include "ibus/MainLoop.h"
 
@@ -55,9 +56,6 @@ uint32_t ModOf(unsigned keyval)
     default: return 0;
     }
 }
-
-// Thread id of the running pointer watch, 0 when none runs.
-std::atomic<unsigned long> GrabButtonThreadId{0};
 
 } // namespace
 
@@ -337,7 +335,9 @@ void CInputMethodService::UpdatePreeditText()
         }
         preeditShown = true;
         shownPreedit = u;
-        IBusText* t = ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str()));
+        // Sunk, the text stays ours through the call that sends it.
+        auto t =
+            GObjectPtr<IBusText>::AdoptFloating(ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
         if (preEditDecorate)
             ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
         // Commit-on-reset: whatever ends the pre-edit outside the engine (a
@@ -394,26 +394,21 @@ void CInputMethodService::StartPointerWatch()
     // Without an X display (a Wayland session, no DISPLAY) there is no
     // watch, and no new attempt on every key.
     if (pointerWatchUnavailable) return;
-    unsigned generation = ++pointerWatchGeneration;
-    bool started = pointerWatch.Start([this, generation] {
-        MainLoop().Post([this, generation] {
+    CallbackToken::Ticket ticket = pointerWatchToken.Issue();
+    bool started = pointerWatch.Start([this, ticket] {
+        MainLoop().Post([this, ticket] {
             // A watch stopped meanwhile never commits.
-            if (generation != pointerWatchGeneration || !pointerWatch.Running()) return;
+            if (!pointerWatchToken.IsCurrent(ticket) || !pointerWatch.Running()) return;
             Commit();
         });
     });
-    if (!started) {
-        pointerWatchUnavailable = true;
-        return;
-    }
-    GrabButtonThreadId = 1;
+    if (!started) pointerWatchUnavailable = true;
 }
 
 void CInputMethodService::StopPointerWatch()
 {
-    ++pointerWatchGeneration;
+    pointerWatchToken.Revoke();
     pointerWatch.Stop();
-    GrabButtonThreadId = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -456,15 +451,15 @@ void CInputMethodService::Suggestion(bool on)
             suggestionUI->GetKeywordText.Add(
                 new Event<std::wstring, int>::T<CInputMethodService>(this, &CInputMethodService::ACW_GetKeywordText));
         }
-        unsigned generation = ++suggestionGeneration;
-        loader = std::thread([this, s, generation] {
+        CallbackToken::Ticket ticket = suggestionToken.Issue();
+        loader = std::thread([this, s, ticket] {
             TDTG_Read(false);
             s->SetTuDien(&TDTG);
             std::wstring used = SettingUtils::SuggestionUsedKeywordsFile();
             if (Utils::FileExists(used)) s->DeserializeUsedKeywords(used);
-            MainLoop().Post([this, generation] {
+            MainLoop().Post([this, ticket] {
                 // Switched off (or on again) while loading: this load is stale.
-                if (generation == suggestionGeneration && suggestion) suggestionOn = true;
+                if (suggestionToken.IsCurrent(ticket) && suggestion) suggestionOn = true;
             });
         });
         return;
@@ -472,7 +467,7 @@ void CInputMethodService::Suggestion(bool on)
     if (!suggestion) return;
     SaveSuggestionSettings();
     suggestionOn = false;
-    ++suggestionGeneration;
+    suggestionToken.Revoke();
     suggestion.reset();
     if (suggestionUI) suggestionUI->Hide();
     FinalizeTuDienTuGhep();

@@ -15,6 +15,7 @@
 #include "engine/Suggestion.h"
 #include "engine/SuggestionUI.h"
 #include "ibus/HotKey.h"
+#include "ibus/MainLoop.h"
 #include "ibus/PointerWatch.h"
 
 // Stands between IBus and the typing engine: keeps the modifier state, runs
@@ -51,6 +52,7 @@ public:
         // How IBus is to treat the pre-edit of `engine` when the client
         // resets or changes focus.
         static IBusPreeditFocusMode PreeditMode(IBusEngine* engine);
+        // A new component, floating as IBus makes its objects.
         static IBusComponent* ibus_lrn_get_component();
         static void print_engines_xml();
         static void Start(bool ibus);
@@ -142,11 +144,13 @@ private:
     CPointerWatch pointerWatch;
     // Tells a posted pointer commit whether its watch is still the current
     // one (a stopped watch never commits).
-    unsigned pointerWatchGeneration = 0;
+    CallbackToken pointerWatchToken;
     // The pre-edit as last sent, while the client shows it.
     bool preeditShown = false;
     std::u32string shownPreedit;
-    unsigned suggestionGeneration = 0;
+    // Tells a finished load whether suggestions were switched off (or on
+    // again) meanwhile.
+    CallbackToken suggestionToken;
 
     void StopPointerWatch();
     void StartPointerWatch();

@@ -22,3 +22,17 @@ private:
 };
 
 MainLoopQueue& MainLoop();
+
+// Lets work posted for later tell whether what posted it still stands: a
+// ticket is current until the next Issue() or a Revoke(). Used on the main
+// loop only.
+class CallbackToken {
+public:
+    using Ticket = unsigned;
+    Ticket Issue() { return ++Current; }
+    void Revoke() { ++Current; }
+    bool IsCurrent(Ticket ticket) const { return ticket == Current; }
+
+private:
+    Ticket Current = 0;
+};

@@ -2,12 +2,15 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
 
 namespace {
+
+using XDisplayPtr = UniqueCPtr<Display, XCloseDisplay>;
 
 // Raw events come to every client that selects them on the root window,
 // whoever has the pointer grabbed, and take nothing from the others.
@@ -26,52 +29,25 @@ bool SelectRawPointerEvents(Display* display, int& opcode)
     return true;
 }
 
-} // namespace
-
-bool CPointerWatch::Start(std::function<void()> onEvent, int settleMs)
+// The watch thread: owns the connection, and closes it as soon as the
+// pointer has moved.
+void Run(XDisplayPtr display, int xiOpcode, int stopFd, int settleMs, std::atomic<bool>& seen,
+         std::function<void()> onEvent)
 {
-    Stop();
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) return false;
-    int opcode = 0;
-    if (!SelectRawPointerEvents(display, opcode) || pipe(StopPipe) != 0) {
-        XCloseDisplay(display);
-        StopPipe[0] = StopPipe[1] = -1;
-        return false;
-    }
-    Seen = false;
-    Thread = std::thread(&CPointerWatch::Run, this, display, opcode, StopPipe[0], settleMs, std::move(onEvent));
-    return true;
-}
-
-void CPointerWatch::Stop()
-{
-    if (!Thread.joinable()) return;
-    if (write(StopPipe[1], "x", 1) < 0) {
-    }
-    Thread.join();
-    close(StopPipe[0]);
-    close(StopPipe[1]);
-    StopPipe[0] = StopPipe[1] = -1;
-    Seen = false;
-}
-
-void CPointerWatch::Run(Display* display, int xiOpcode, int stopFd, int settleMs, std::function<void()> onEvent)
-{
-    pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {stopFd, POLLIN, 0}};
+    pollfd fds[2] = {{ConnectionNumber(display.get()), POLLIN, 0}, {stopFd, POLLIN, 0}};
     bool stopped = false;
-    while (!Seen && !stopped) {
-        while (XPending(display) > 0) {
+    while (!seen && !stopped) {
+        while (XPending(display.get()) > 0) {
             XEvent ev;
-            XNextEvent(display, &ev);
-            if (ev.xcookie.type == GenericEvent && ev.xcookie.extension == xiOpcode) Seen = true;
+            XNextEvent(display.get(), &ev);
+            if (ev.xcookie.type == GenericEvent && ev.xcookie.extension == xiOpcode) seen = true;
         }
-        if (Seen) break;
+        if (seen) break;
         if (poll(fds, 2, -1) < 0) continue;
         if (fds[1].revents) stopped = true;
         if (fds[0].revents & (POLLERR | POLLHUP)) stopped = true;
     }
-    XCloseDisplay(display);
+    display.reset();
     if (stopped) return;
     // The settle time: a stop meanwhile (the client's reset) cancels.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
@@ -82,4 +58,33 @@ void CPointerWatch::Run(Display* display, int xiOpcode, int stopFd, int settleMs
         if (r > 0) return;
     }
     onEvent();
+}
+
+} // namespace
+
+bool CPointerWatch::Start(std::function<void()> onEvent, int settleMs)
+{
+    Stop();
+    XDisplayPtr display(XOpenDisplay(nullptr));
+    if (!display) return false;
+    int opcode = 0;
+    int ends[2];
+    // Close-on-exec: the tools started meanwhile inherit no end of it.
+    if (!SelectRawPointerEvents(display.get(), opcode) || pipe2(ends, O_CLOEXEC) != 0) return false;
+    StopRead.reset(ends[0]);
+    StopWrite.reset(ends[1]);
+    Seen = false;
+    Thread = std::thread(Run, std::move(display), opcode, StopRead.get(), settleMs, std::ref(Seen), std::move(onEvent));
+    return true;
+}
+
+void CPointerWatch::Stop()
+{
+    if (!Thread.joinable()) return;
+    if (write(StopWrite.get(), "x", 1) < 0) {
+    }
+    Thread.join();
+    StopRead.reset();
+    StopWrite.reset();
+    Seen = false;
 }

@@ -4,7 +4,7 @@
 #include <functional>
 #include <thread>
 
-typedef struct _XDisplay Display;
+#include "engine/Handles.h"
 
 // Watches the X pointer on a thread of its own, through XInput2 raw events
 // on the root window: it only observes, so the click still reaches the
@@ -31,7 +31,7 @@ public:
 
 private:
     std::thread Thread;
-    int StopPipe[2] = {-1, -1};
+    // A byte written here wakes the thread to stop.
+    UniqueFd StopRead, StopWrite;
     std::atomic<bool> Seen{false};
-    void Run(Display* display, int xiOpcode, int stopFd, int settleMs, std::function<void()> onEvent);
 };

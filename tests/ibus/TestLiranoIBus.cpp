@@ -116,6 +116,10 @@ TEST_F(LiranoIBusTest, MessagesOnlyForWhatChanges)
     client.Sync();
     client.WaitFor([] { return false; }, 200);
     EXPECT_EQ(client.commits, "việt ");
+    // The focus-in of the launch may land after the watch began: it
+    // registers the menu, once.
+    EXPECT_LE(client.engineSignals["RegisterProperties"], 1);
+    client.engineSignals.erase("RegisterProperties");
     std::map<std::string, int> expected = {{"UpdatePreeditText", 6}, {"HidePreeditText", 1}, {"CommitText", 1}};
     EXPECT_EQ(client.engineSignals, expected);
 }

@@ -208,6 +208,13 @@ struct Xvfb {
     bool Ok() const { return pid > 0; }
 };
 
+// The descriptors this process has open.
+long OpenFds()
+{
+    auto fds = std::filesystem::directory_iterator("/proc/self/fd");
+    return std::distance(begin(fds), end(fds));
+}
+
 } // namespace
 
 TEST(ServiceThreads, PointerWatchCommitsOnTheMainLoopAndAStoppedOneNever)
@@ -218,11 +225,15 @@ TEST(ServiceThreads, PointerWatchCommitsOnTheMainLoopAndAStoppedOneNever)
     setenv("DISPLAY", x.display.c_str(), 1);
     CInputMethodService& s = Service();
     s.enableMouseHook = true;
+    MainLoop().Post([] {}); // the main loop's own descriptor, made once
+    const long fds = OpenFds();
     Keys("vieetj");
     ASSERT_TRUE(s.PointerWatchRunning());
-    // Clearing stops the watch before anything can be committed.
+    // Clearing stops the watch before anything can be committed; its
+    // display and pipe are closed with it.
     s.Clear();
     EXPECT_FALSE(s.PointerWatchRunning());
+    EXPECT_EQ(OpenFds(), fds);
     DrainUntil([] { return false; }, 100);
     EXPECT_FALSE(s.boGo->DaGo);
 
@@ -235,6 +246,7 @@ TEST(ServiceThreads, PointerWatchCommitsOnTheMainLoopAndAStoppedOneNever)
     ASSERT_EQ(system(move.c_str()), 0);
     ASSERT_TRUE(DrainUntil([&] { return !s.boGo->DaGo; }));
     EXPECT_FALSE(s.PointerWatchRunning());
+    EXPECT_EQ(OpenFds(), fds);
     unsetenv("DISPLAY");
     Reset();
 }
