@@ -1,23 +1,11 @@
 #include "convert/VanBanUtils.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
-
-#include "core/Utils.h"
 
 namespace {
 
 const char kBom[] = "\xEF\xBB\xBF";
-
-std::string Reason(const char* what, const std::string& path)
-{
-    return std::string(what) + " '" + path + "': " + std::strerror(errno);
-}
 
 } // namespace
 
@@ -110,36 +98,4 @@ std::wstring VanBanUtils::ReadText(const std::string& bytes, bool* wasUtf8)
     if (!utf8) text = FromBytes(bytes);
     if (wasUtf8) *wasUtf8 = utf8;
     return text;
-}
-
-bool VanBanUtils::ReadFile(const std::string& path, std::string& bytes, std::string& error)
-{
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = Reason("cannot open", path);
-        return false;
-    }
-    std::string r;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) r.reserve((size_t)st.st_size);
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = Reason("cannot read", path);
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        r.append(buf, (size_t)n);
-    }
-    ::close(fd);
-    bytes.swap(r);
-    return true;
-}
-
-bool VanBanUtils::WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error)
-{
-    return Utils::ReplaceFile(Utils::ToWString(path), bytes, error, Utils::SharedFileMode);
 }

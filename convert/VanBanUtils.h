@@ -66,14 +66,4 @@ public:
     // dropped) when the bytes are valid UTF-8, else one character per byte
     // with nothing dropped. `wasUtf8` tells which reading was taken.
     static std::wstring ReadText(const std::string& bytes, bool* wasUtf8 = nullptr);
-
-    // Whole file, byte for byte. False with a reason in `error` when it
-    // cannot be opened or read (a folder, no permission).
-    static bool ReadFile(const std::string& path, std::string& bytes, std::string& error);
-    // Utils::ReplaceFile: the target holds either its old content or all the
-    // new one; an existing target keeps its permissions and owner, a
-    // symbolic link of the caller keeps pointing where it did (its
-    // destination is replaced), one of another user is refused, and so is a
-    // file with hard links. A new file is created as open() would.
-    static bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string& error);
 };

@@ -75,12 +75,16 @@ TEST(VanBanUtils, ReadTextFallsBackToOneCharacterPerByte)
     EXPECT_EQ(VanBanUtils::ReadText(""), L"");
 }
 
-TEST(VanBanUtils, AtomicWriteReplacesWholeOrNothing)
+// The converter's output goes through ReplacingFile, as a shared file.
+TEST(ReplacingFile, ReplacesWholeOrNothing)
 {
     TempDir d;
     std::string err;
+    auto write = [&err](const std::string& path, const std::string& bytes) {
+        return Utils::ReplaceFile(Utils::ToWString(path), bytes, err, Utils::SharedFileMode);
+    };
     std::string path = d.Path("out.txt");
-    ASSERT_TRUE(VanBanUtils::WriteFileAtomic(path, "new", err)) << err;
+    ASSERT_TRUE(write(path, "new")) << err;
     EXPECT_EQ(ReadBytes(path), "new");
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
@@ -89,36 +93,30 @@ TEST(VanBanUtils, AtomicWriteReplacesWholeOrNothing)
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 
     chmod(path.c_str(), 0640);
-    ASSERT_TRUE(VanBanUtils::WriteFileAtomic(path, "newer", err)) << err;
+    ASSERT_TRUE(write(path, "newer")) << err;
     EXPECT_EQ(ReadBytes(path), "newer");
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u); // permissions kept
 
     // Through a symbolic link: the link stays, its file gets the text.
     ASSERT_EQ(symlink("out.txt", d.Path("link.txt").c_str()), 0);
-    ASSERT_TRUE(VanBanUtils::WriteFileAtomic(d.Path("link.txt"), "linked", err)) << err;
+    ASSERT_TRUE(write(d.Path("link.txt"), "linked")) << err;
     EXPECT_TRUE(std::filesystem::is_symlink(d.Path("link.txt")));
     EXPECT_EQ(ReadBytes(path), "linked");
 
     // A second name would keep the old text: refused (core/ReplaceFile).
     ASSERT_EQ(link(path.c_str(), d.Path("hard.txt").c_str()), 0);
-    EXPECT_FALSE(VanBanUtils::WriteFileAtomic(path, "lost", err));
+    EXPECT_FALSE(write(path, "lost"));
     EXPECT_NE(err.find("hard links"), std::string::npos) << err;
     EXPECT_EQ(ReadBytes(path), "linked");
     ASSERT_EQ(unlink(d.Path("hard.txt").c_str()), 0);
 
     // Failures: a missing folder, a folder as the target. Nothing is left.
-    EXPECT_FALSE(VanBanUtils::WriteFileAtomic(d.Path("no/such/out.txt"), "x", err));
+    EXPECT_FALSE(write(d.Path("no/such/out.txt"), "x"));
     EXPECT_NE(err.find("no/such"), std::string::npos);
-    EXPECT_FALSE(VanBanUtils::WriteFileAtomic(d.Path(""), "x", err));
+    EXPECT_FALSE(write(d.Path(""), "x"));
     EXPECT_EQ(FilesIn(d.Path("")), 2u);
     EXPECT_EQ(ReadBytes(path), "linked");
-
-    std::string bytes;
-    EXPECT_FALSE(VanBanUtils::ReadFile(d.Path("missing"), bytes, err));
-    EXPECT_FALSE(VanBanUtils::ReadFile(d.Path(""), bytes, err)); // a folder
-    EXPECT_TRUE(VanBanUtils::ReadFile(path, bytes, err));
-    EXPECT_EQ(bytes, "linked");
 }
 
 TEST(ChuyenMaFile, EmptyPathsAreRefusedAndNothingIsTouched)
