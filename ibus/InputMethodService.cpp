@@ -62,7 +62,13 @@ uint32_t ModOf(unsigned keyval)
 CInputMethodService* CInputMethodService::CIBus::IME = nullptr;
 
 CInputMethodService::CInputMethodService()
-    : boGo(std::make_unique<CBoGo>(this)), kieuGoName(KieuGoUtils::Default), bangMaName(BangMaUtils::Unicode)
+    : boGo(std::make_unique<CBoGo>(this)), kieuGoName(KieuGoUtils::Default), bangMaName(BangMaUtils::Unicode),
+      pointerWatch([this](unsigned arming) {
+          MainLoop().Post([this, arming] {
+              // A watch disarmed meanwhile (a key, a reset) never commits.
+              if (pointerWatch.IsArmed(arming)) Commit();
+          });
+      })
 {
     clearAction.HotKey = CHotKey(MOD_CONTROL, 0);
     khoiPhucAction.HotKey = CHotKey(MOD_CONTROL | MOD_ALT, 0);
@@ -201,7 +207,7 @@ bool CInputMethodService::OnKeyDown(unsigned keyval)
                 }
                 bool r = boGo->KetThucTu(L' ');
                 result = true;
-                if (enableMouseHook || r)
+                if (r || KeepsEndedWords())
                     UpdatePreeditText();
                 else
                     Commit();
@@ -330,7 +336,7 @@ void CInputMethodService::UpdatePreeditText()
         std::u32string u = UtfConverter::ToUtf32(text);
         // The client shows this already: nothing to send.
         if (preeditShown && u == shownPreedit) {
-            if (enableMouseHook && !pointerWatch.Running()) StartPointerWatch();
+            if (enableMouseHook && !pointerWatch.Armed()) StartPointerWatch();
             return;
         }
         preeditShown = true;
@@ -345,7 +351,7 @@ void CInputMethodService::UpdatePreeditText()
         // what is shown, once.
         ibus_engine_update_preedit_text_with_mode(engine, t, (guint)u.size(), TRUE, CIBus::PreeditMode(engine));
     }
-    if (enableMouseHook && !pointerWatch.Running()) StartPointerWatch();
+    if (enableMouseHook && !pointerWatch.Armed()) StartPointerWatch();
 }
 
 void CInputMethodService::CommitPreeditText()
@@ -394,21 +400,22 @@ void CInputMethodService::StartPointerWatch()
     // Without an X display (a Wayland session, no DISPLAY) there is no
     // watch, and no new attempt on every key.
     if (pointerWatchUnavailable) return;
-    CallbackToken::Ticket ticket = pointerWatchToken.Issue();
-    bool started = pointerWatch.Start([this, ticket] {
-        MainLoop().Post([this, ticket] {
-            // A watch stopped meanwhile never commits.
-            if (!pointerWatchToken.IsCurrent(ticket) || !pointerWatch.Running()) return;
-            Commit();
-        });
-    });
-    if (!started) pointerWatchUnavailable = true;
+    if (!pointerWatch.Arm()) pointerWatchUnavailable = true;
 }
 
-void CInputMethodService::StopPointerWatch()
+void CInputMethodService::StopPointerWatch() { pointerWatch.Disarm(); }
+
+bool CInputMethodService::KeepsEndedWords() const
 {
-    pointerWatchToken.Revoke();
-    pointerWatch.Stop();
+    if (!enableMouseHook) return false;
+    // Compound-word correction rewrites the word before, a phrase
+    // suggestion replaces the words it was found from, and an abbreviation
+    // whose key holds a space spans words.
+    if (boGo->SuaLoiChinhTaTuGhepEnabled || suggestion) return true;
+    if (!boGo->GoTat) return false;
+    for (const std::wstring& key : boGo->GoTat_Search)
+        if (key.find(L' ') != std::wstring::npos) return true;
+    return false;
 }
 
 // ---------------------------------------------------------------------------

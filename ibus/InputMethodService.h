@@ -131,8 +131,11 @@ public:
     void OnControlKeysDown(uint32_t mod);
     void OnControlsKeyUp(uint32_t mod);
 
-    // True while a pointer watch runs.
-    bool PointerWatchRunning() const { return pointerWatch.Running(); }
+    // True while the pointer watch is armed.
+    bool PointerWatchRunning() const { return pointerWatch.Armed(); }
+    // Ended words stay in the pre-edit only while something may still
+    // rewrite them; otherwise each word goes to the application at its end.
+    bool KeepsEndedWords() const;
     // The X display could not be opened once: no watch is tried again.
     bool pointerWatchUnavailable = false;
     // Suggestions switched on and still loading.
@@ -142,9 +145,6 @@ private:
     std::mutex tdtgMutex;
     std::thread loader;
     CPointerWatch pointerWatch;
-    // Tells a posted pointer commit whether its watch is still the current
-    // one (a stopped watch never commits).
-    CallbackToken pointerWatchToken;
     // The pre-edit as last sent, while the client shows it.
     bool preeditShown = false;
     std::u32string shownPreedit;

@@ -7,84 +7,141 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 
 namespace {
 
 using XDisplayPtr = UniqueCPtr<Display, XCloseDisplay>;
+using Clock = std::chrono::steady_clock;
 
-// Raw events come to every client that selects them on the root window,
-// whoever has the pointer grabbed, and take nothing from the others.
-bool SelectRawPointerEvents(Display* display, int& opcode)
+bool HasXInput22(Display* display, int& opcode)
 {
     int event = 0, error = 0;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error)) return false;
     int major = 2, minor = 2;
-    if (XIQueryVersion(display, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1)) return false;
-    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_RawButtonPress);
-    XISetMask(bits, XI_RawMotion);
-    XIEventMask mask{XIAllMasterDevices, (int)sizeof(bits), bits};
-    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
-    XFlush(display);
-    return true;
+    return XIQueryVersion(display, &major, &minor) == Success && (major > 2 || (major == 2 && minor >= 1));
 }
 
-// The watch thread: owns the connection, and closes it as soon as the
-// pointer has moved.
-void Run(XDisplayPtr display, int xiOpcode, int stopFd, int settleMs, std::atomic<bool>& seen,
-         std::function<void()> onEvent)
+// Raw events come to every client that selects them on the root window,
+// whoever has the pointer grabbed, and take nothing from the others. Not
+// selected while disarmed, so that an idle watch costs nothing.
+void SelectRawPointerEvents(Display* display, bool on)
 {
-    pollfd fds[2] = {{ConnectionNumber(display.get()), POLLIN, 0}, {stopFd, POLLIN, 0}};
-    bool stopped = false;
-    while (!seen && !stopped) {
-        while (XPending(display.get()) > 0) {
-            XEvent ev;
-            XNextEvent(display.get(), &ev);
-            if (ev.xcookie.type == GenericEvent && ev.xcookie.extension == xiOpcode) seen = true;
-        }
-        if (seen) break;
-        if (poll(fds, 2, -1) < 0) continue;
-        if (fds[1].revents) stopped = true;
-        if (fds[0].revents & (POLLERR | POLLHUP)) stopped = true;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    if (on) {
+        XISetMask(bits, XI_RawButtonPress);
+        XISetMask(bits, XI_RawMotion);
     }
-    display.reset();
-    if (stopped) return;
-    // The settle time: a stop meanwhile (the client's reset) cancels.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        int r = poll(&fds[1], 1, (int)left.count());
-        if (r > 0) return;
-    }
-    onEvent();
+    XIEventMask mask{XIAllMasterDevices, (int)sizeof(bits), bits};
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
 }
 
 } // namespace
 
-bool CPointerWatch::Start(std::function<void()> onEvent, int settleMs)
+CPointerWatch::CPointerWatch(std::function<void(unsigned)> onEvent, int settleMs)
+    : OnEvent(std::move(onEvent)), SettleMs(settleMs)
 {
-    Stop();
-    XDisplayPtr display(XOpenDisplay(nullptr));
-    if (!display) return false;
-    int opcode = 0;
-    int ends[2];
-    // Close-on-exec: the tools started meanwhile inherit no end of it.
-    if (!SelectRawPointerEvents(display.get(), opcode) || pipe2(ends, O_CLOEXEC) != 0) return false;
-    StopRead.reset(ends[0]);
-    StopWrite.reset(ends[1]);
-    Seen = false;
-    Thread = std::thread(Run, std::move(display), opcode, StopRead.get(), settleMs, std::ref(Seen), std::move(onEvent));
+}
+
+CPointerWatch::~CPointerWatch()
+{
+    if (!Thread.joinable()) return;
+    Quit = true;
+    Wake();
+    Thread.join();
+}
+
+bool CPointerWatch::Arm()
+{
+    if (NoDisplay) return false;
+    if (!Thread.joinable()) {
+        // No display named: nothing to connect to, and no thread for it.
+        const char* name = getenv("DISPLAY");
+        int ends[2];
+        if (!name || !*name || pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+        WakeRead.reset(ends[0]);
+        WakeWrite.reset(ends[1]);
+        Thread = std::thread(&CPointerWatch::Run, this);
+    }
+    if (++LastArming == 0) ++LastArming;
+    Arming = LastArming;
+    Wake();
     return true;
 }
 
-void CPointerWatch::Stop()
+void CPointerWatch::Disarm()
 {
-    if (!Thread.joinable()) return;
-    if (write(StopWrite.get(), "x", 1) < 0) {
+    if (Arming.exchange(0) != 0) Wake();
+}
+
+bool CPointerWatch::Fired() const
+{
+    unsigned a = Arming.load();
+    return a != 0 && Seen.load() == a;
+}
+
+void CPointerWatch::Wake()
+{
+    // A full pipe already holds a wake-up.
+    if (write(WakeWrite.get(), "x", 1) < 0) {
     }
-    Thread.join();
-    StopRead.reset();
-    StopWrite.reset();
-    Seen = false;
+}
+
+void CPointerWatch::Run()
+{
+    XDisplayPtr display(XOpenDisplay(nullptr));
+    int opcode = 0;
+    if (!display || !HasXInput22(display.get(), opcode)) {
+        NoDisplay = true;
+        Arming = 0;
+        return;
+    }
+    pollfd fds[2] = {{ConnectionNumber(display.get()), POLLIN, 0}, {WakeRead.get(), POLLIN, 0}};
+    unsigned selected = 0, pending = 0, reported = 0;
+    Clock::time_point due;
+    while (!Quit) {
+        const unsigned arming = Arming.load();
+        if (arming != selected) {
+            SelectRawPointerEvents(display.get(), arming != 0);
+            // What came before this arming is not news to it.
+            XSync(display.get(), True);
+            selected = arming;
+            pending = 0;
+        }
+        while (XPending(display.get()) > 0) {
+            XEvent ev;
+            XNextEvent(display.get(), &ev);
+            const bool pointer = ev.xcookie.type == GenericEvent && ev.xcookie.extension == opcode;
+            if (pointer && selected != 0 && pending != selected && reported != selected) {
+                pending = selected;
+                Seen = selected;
+                due = Clock::now() + std::chrono::milliseconds(SettleMs);
+            }
+        }
+        int timeout = -1;
+        if (pending != 0) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+            if (left <= 0) {
+                reported = pending;
+                pending = 0;
+                OnEvent(reported);
+                continue;
+            }
+            timeout = (int)left;
+        }
+        if (poll(fds, 2, timeout) < 0) continue;
+        if (fds[0].revents & (POLLERR | POLLHUP)) {
+            // The server is gone. Xlib ends the process on any further call
+            // on a dead connection, so the connection is left as it is.
+            (void)display.release();
+            NoDisplay = true;
+            Arming = 0;
+            return;
+        }
+        if (fds[1].revents & POLLIN) {
+            char buf[64];
+            while (read(WakeRead.get(), buf, sizeof buf) > 0) {
+            }
+        }
+    }
 }

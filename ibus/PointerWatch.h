@@ -6,32 +6,43 @@
 
 #include "engine/Handles.h"
 
-// Watches the X pointer on a thread of its own, through XInput2 raw events
-// on the root window: it only observes, so the click still reaches the
-// application. It reports the first pointer motion or button press once the
-// event has settled (`settleMs`), which gives a client that commits and
-// resets on the click itself the time to do so; a reset stops the watch.
-// Stopping ends the thread (and closes its connection) before it returns,
-// so a stopped watch never reports.
+// Watches the X pointer through XInput2 raw events on the root window: it
+// only observes, so the click still reaches the application. One connection
+// and one thread serve the engine's whole life; the key path only arms and
+// disarms it, which never waits on X or on the thread. An armed watch
+// reports the first pointer motion or button press once the event has
+// settled (`settleMs`), which gives a client that commits and resets on the
+// click itself the time to do so.
 class CPointerWatch {
 public:
-    CPointerWatch() = default;
-    ~CPointerWatch() { Stop(); }
+    // `onEvent` runs on the watch thread with the arming it reports; the
+    // receiver checks IsArmed(arming) where it acts, so a watch disarmed
+    // meanwhile never counts.
+    explicit CPointerWatch(std::function<void(unsigned arming)> onEvent, int settleMs = 150);
+    ~CPointerWatch();
     CPointerWatch(const CPointerWatch&) = delete;
     CPointerWatch& operator=(const CPointerWatch&) = delete;
 
-    // Opens the display named by the environment and starts watching;
-    // false when the display cannot be opened or has no XInput 2.2.
-    // `onEvent` runs on the watch thread.
-    bool Start(std::function<void()> onEvent, int settleMs = 150);
-    void Stop();
-    bool Running() const { return Thread.joinable(); }
-    // Pointer activity was seen and is waiting to be reported.
-    bool Fired() const { return Seen.load(); }
+    // Starts watching (the thread and its connection come with the first
+    // call); false once the display is known to be out of reach.
+    bool Arm();
+    void Disarm();
+    bool Armed() const { return Arming.load() != 0; }
+    bool IsArmed(unsigned arming) const { return arming != 0 && Arming.load() == arming; }
+    // Pointer activity was seen for the current arming and is settling.
+    bool Fired() const;
+    bool Unavailable() const { return NoDisplay.load(); }
 
 private:
+    void Run();
+    void Wake();
+
+    std::function<void(unsigned)> OnEvent;
+    int SettleMs;
     std::thread Thread;
-    // A byte written here wakes the thread to stop.
-    UniqueFd StopRead, StopWrite;
-    std::atomic<bool> Seen{false};
+    // A byte written here wakes the thread to look at the arming again.
+    UniqueFd WakeRead, WakeWrite;
+    unsigned LastArming = 0;
+    std::atomic<unsigned> Arming{0}, Seen{0};
+    std::atomic<bool> NoDisplay{false}, Quit{false};
 };

@@ -19,6 +19,11 @@ lirano_install_deps() {
     # Real clients typed into: GTK 3 through the IBus module, Qt 6 through its
     # IBus input context on xcb, and xterm through XIM.
     pkgs+=(ibus-gtk3 python3-gi gir1.2-gtk-3.0 qt6-qpa-plugins xterm)
+    # Where else people type: browsers, an office suite, GTK 4, Qt 5 (KDE),
+    # a VTE terminal, and a headless Wayland session (sway) whose keys and
+    # clicks come from a small virtual-keyboard and -pointer client.
+    pkgs+=(chromium firefox-esr libreoffice-writer libreoffice-gtk3 ibus-gtk4 gir1.2-gtk-4.0 python3-pyqt5
+      gir1.2-vte-2.91 sway libwayland-dev wayland-protocols libxkbcommon-dev)
     # The package's checks: Debian's own, AppStream's and the menu entries'.
     pkgs+=(lintian appstream desktop-file-utils)
   fi

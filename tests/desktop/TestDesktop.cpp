@@ -373,11 +373,15 @@ protected:
         for (int attempt = 0; attempt < 5 && !joined; ++attempt) {
             std::remove(out.c_str());
             std::string error;
-            pid_t xterm = session.Spawn({"xterm", "-geometry", "100x20+0+0", "-xrm", "XTerm*preeditType: Root", "-e",
-                                         "sh", "-c", "stty iutf8; exec cat >" + out},
+            const std::string title = "lirano-xterm-" + std::to_string(attempt);
+            pid_t xterm = session.Spawn({"xterm", "-T", title, "-geometry", "100x20+0+0", "-xrm",
+                                         "XTerm*preeditType: Root", "-e", "sh", "-c", "stty iutf8; exec cat >" + out},
                                         "xterm.log", error, ClientEnv(session.Dir()));
             ASSERT_GT(xterm, 0) << error;
-            ASSERT_EQ(session.Run({"xdotool", "search", "--sync", "--pid", std::to_string(xterm)}, 15000, "search.log"),
+            // Its mapped top-level window: xterm makes and drops other
+            // windows as it starts.
+            ASSERT_EQ(session.Run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, 15000,
+                                  "search.log"),
                       0);
             // Its text window, inside the top one, takes the keys (and the
             // input method's focus) as a window manager would give it.

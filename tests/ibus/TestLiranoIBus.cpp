@@ -180,19 +180,27 @@ TEST_F(LiranoIBusTest, KeyReleasesAreNeverConsumed)
     EXPECT_EQ(client.VisiblePreedit(), "a");
 }
 
-TEST_F(LiranoIBusTest, MouseHookKeepsWordsInThePreeditUntilReturn)
+// Each word reaches the application at its end, unless a feature that is
+// on may still rewrite it: then the words stay in the pre-edit until Return.
+TEST_F(LiranoIBusTest, MouseHookKeepsWordsOnlyWhileTheyMayBeRewritten)
 {
     LIRANO_LAUNCH(Program(), kEngine, kMouseOn);
     client.TypeText("vieetj");
-    EXPECT_TRUE(client.Press(' ')); // the space belongs to the engine's text
-    EXPECT_EQ(client.commits, "");
-    client.TypeText("namw");
-    EXPECT_EQ(client.VisiblePreedit(), "việt năm");
+    EXPECT_TRUE(client.Press(' '));
+    EXPECT_EQ(client.commits, "việt ");
+    EXPECT_EQ(client.VisiblePreedit(), "");
+}
+
+TEST_F(LiranoIBusTest, CompoundWordCorrectionKeepsThePairInThePreedit)
+{
+    LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\nSuaLoiChinhTaTuGhep=1\n"));
+    client.TypeText("truwowng chinhf ");
+    EXPECT_EQ(client.VisiblePreedit(), "chương trình ");
     EXPECT_EQ(client.commits, "");
     // Return ends the word; the text is committed and the key goes on to
     // the application.
     EXPECT_FALSE(client.Press(IBUS_KEY_Return));
-    EXPECT_EQ(client.commits, "việt năm");
+    EXPECT_EQ(client.commits, "chương trình ");
     EXPECT_EQ(client.VisiblePreedit(), "");
 }
 
@@ -324,16 +332,16 @@ TEST_F(LiranoIBusTest, CtrlCCommitsAndPassesTheKey)
 // engine starts afresh.
 TEST_F(LiranoIBusTest, ResetCommitsWhatIsShownOnce)
 {
-    LIRANO_LAUNCH(Program(), kEngine, kMouseOn);
-    client.TypeText("Tieengs Vieetj nguwowif ");
-    ASSERT_EQ(client.VisiblePreedit(), "Tiếng Việt người ");
+    LIRANO_LAUNCH(Program(), kEngine, Options("EnableMouseHook=1\nSuaLoiChinhTaTuGhep=1\n"));
+    client.TypeText("Tieengs Vieetj nguwowif");
+    ASSERT_EQ(client.VisiblePreedit(), "Tiếng Việt người");
     client.Reset();
-    EXPECT_TRUE(client.WaitFor([&] { return client.commits == "Tiếng Việt người "; }, kReactMs))
+    EXPECT_TRUE(client.WaitFor([&] { return client.commits == "Tiếng Việt người"; }, kReactMs))
         << "committed \"" << client.commits << "\"";
     client.TypeText("a");
     client.Sync();
     EXPECT_EQ(client.VisiblePreedit(), "a");
-    EXPECT_EQ(client.commits, "Tiếng Việt người ");
+    EXPECT_EQ(client.commits, "Tiếng Việt người");
     EXPECT_NE(EngineLog().find("reset "), std::string::npos);
 }
 
@@ -556,10 +564,11 @@ TEST_F(LiranoIBusTest, NoOptionsFileMeansTheDefaults)
     ASSERT_TRUE(WaitForMenu()) << "no property list registered";
     EXPECT_EQ(client.propertyLabels["KieuGo"], "Telex 2");
     EXPECT_EQ(client.propertyLabels["BangMa"], "Unicode");
-    // The mouse watch is on by default: words stay in the pre-edit.
+    // The mouse watch is on by default, and nothing may rewrite an ended
+    // word: each goes to the application at its end.
     client.TypeText("vieetj namw");
-    EXPECT_EQ(client.VisiblePreedit(), "việt năm");
-    EXPECT_EQ(client.commits, "");
+    EXPECT_EQ(client.VisiblePreedit(), "năm");
+    EXPECT_EQ(client.commits, "việt ");
     EXPECT_FALSE(ibustest::FileExists(copy.settings + "/LuaChon.ini")); // nothing written unasked
 }
 

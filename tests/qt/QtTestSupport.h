@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QObject>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QtTest>
 
@@ -115,6 +117,14 @@ public:
             timer_.stop();
             done_ = true;
             act_(modal);
+            // An action that did not close its dialog would leave the test
+            // waiting for ever: close it and fail.
+            QPointer<QWidget> left(modal);
+            QTimer::singleShot(3000, this, [left] {
+                if (!left || !left->isVisible()) return;
+                left->close();
+                QTest::qFail("the dialog was still open 3 s after its action", __FILE__, __LINE__);
+            });
         });
         timer_.start();
     }

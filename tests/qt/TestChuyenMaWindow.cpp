@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -345,6 +346,19 @@ private slots:
         QCOMPARE(clipboard->text(), Q("1234 ---- ????"));
     }
 
+    // A file dialog takes a selection only once it has read its folder,
+    // which it does in the background: select until it holds, then accept.
+    static void ChooseFile(QFileDialog* dialog, const QString& path)
+    {
+        QDeadlineTimer deadline(5000);
+        do {
+            dialog->selectFile(path);
+            if (dialog->selectedFiles() == QStringList{path}) break;
+            QTest::qWait(20);
+        } while (!deadline.hasExpired());
+        static_cast<QDialog*>(dialog)->accept();
+    }
+
     void fileButtonsTakeThePathChosen()
     {
         ProgramFolder f;
@@ -357,8 +371,7 @@ private slots:
             auto* dialog = qobject_cast<QFileDialog*>(m);
             QVERIFY(dialog);
             title = dialog->windowTitle();
-            dialog->selectFile(QString::fromStdString(f.Path("in.txt")));
-            static_cast<QDialog*>(dialog)->accept();
+            ChooseFile(dialog, QString::fromStdString(f.Path("in.txt")));
         });
         QTest::mouseClick(w.ui.BFileNguon, Qt::LeftButton);
         QCOMPARE(title, Q("Chọn tập tin nguồn"));
@@ -377,8 +390,7 @@ private slots:
             QVERIFY(dialog);
             title = dialog->windowTitle();
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-            dialog->selectFile(QString::fromStdString(f.Path("out.txt")));
-            static_cast<QDialog*>(dialog)->accept();
+            ChooseFile(dialog, QString::fromStdString(f.Path("out.txt")));
         });
         QTest::mouseClick(w.ui.BFileDich, Qt::LeftButton);
         QCOMPARE(title, Q("Chọn tập tin đích"));

@@ -101,17 +101,37 @@ TEST(ServiceKeys, TypingAndHotKeys)
     EXPECT_FALSE(s.OnKeyUp('a'));
 }
 
-TEST(ServiceKeys, MouseHookKeepsTextAcrossWords)
+TEST(ServiceKeys, EndedWordsStayOnlyWhileSomethingMayRewriteThem)
 {
-    Reset();
-    CInputMethodService& s = Service();
-    s.enableMouseHook = true;
-    s.pointerWatchUnavailable = true; // no X here
-    Keys("xin chaof");
-    EXPECT_EQ(s.boGo->TatCaKT(false), L"xin chào");
-    // Return ends the word, commits it and reaches the application.
-    EXPECT_FALSE(s.OnKeyDown(0xff0d));
-    EXPECT_FALSE(s.boGo->DaGo);
+    struct Case {
+        const char* what;
+        bool mouseHook, pairCorrection;
+        std::wstring abbreviation;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"mouse hook alone", true, false, L"vn", false},
+        {"compound-word correction", true, true, L"", true},
+        {"an abbreviation over two words", true, false, L"v n", true},
+        {"no mouse hook", false, true, L"v n", false},
+    };
+    for (const Case& c : cases) {
+        Reset();
+        CInputMethodService& s = Service();
+        s.enableMouseHook = c.mouseHook;
+        s.pointerWatchUnavailable = true; // no X here
+        s.boGo->SuaLoiChinhTaTuGhepEnabled = c.pairCorrection;
+        s.boGo->GoTat_Search = {c.abbreviation};
+        s.boGo->GoTat_Replace = {L"Việt Nam"};
+        Keys("xin chaof");
+        EXPECT_EQ(s.boGo->TatCaKT(false), c.kept ? L"xin chào" : L"chào") << c.what;
+        // Return ends the word, commits it and reaches the application.
+        EXPECT_FALSE(s.OnKeyDown(0xff0d)) << c.what;
+        EXPECT_FALSE(s.boGo->DaGo) << c.what;
+        s.boGo->SuaLoiChinhTaTuGhepEnabled = false;
+        s.boGo->GoTat_Search.clear();
+        s.boGo->GoTat_Replace.clear();
+    }
 }
 
 TEST(ServiceOptions, NamesAndSpecialPairs)
@@ -217,36 +237,50 @@ long OpenFds()
 
 } // namespace
 
-TEST(ServiceThreads, PointerWatchCommitsOnTheMainLoopAndAStoppedOneNever)
+TEST(ServiceThreads, PointerWatchCommitsOnTheMainLoopAndADisarmedOneNever)
 {
     Xvfb x;
     if (!x.Ok()) GTEST_SKIP() << "Xvfb is not installed";
+    if (system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
     Reset();
     setenv("DISPLAY", x.display.c_str(), 1);
     CInputMethodService& s = Service();
     s.enableMouseHook = true;
-    MainLoop().Post([] {}); // the main loop's own descriptor, made once
-    const long fds = OpenFds();
-    Keys("vieetj");
-    ASSERT_TRUE(s.PointerWatchRunning());
-    // Clearing stops the watch before anything can be committed; its
-    // display and pipe are closed with it.
-    s.Clear();
-    EXPECT_FALSE(s.PointerWatchRunning());
-    EXPECT_EQ(OpenFds(), fds);
-    DrainUntil([] { return false; }, 100);
-    EXPECT_FALSE(s.boGo->DaGo);
+    const std::string click = "DISPLAY=" + x.display + " xdotool click 1 >/dev/null 2>&1";
+    auto clickUntil = [&](const std::function<bool()>& done) {
+        // The first arming connects on the watch's thread: a click before
+        // that is not seen.
+        for (int i = 0; i < 20; ++i) {
+            if (system(click.c_str()) != 0) return false;
+            if (DrainUntil(done, 250)) return true;
+        }
+        return false;
+    };
 
-    // A click ends the watch; the commit waits for the main loop.
+    // A click commits, through the main loop.
     Keys("xin");
     ASSERT_TRUE(s.PointerWatchRunning());
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    std::string move = "DISPLAY=" + x.display + " xdotool click 1 >/dev/null 2>&1";
-    if (system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
-    ASSERT_EQ(system(move.c_str()), 0);
-    ASSERT_TRUE(DrainUntil([&] { return !s.boGo->DaGo; }));
+    ASSERT_TRUE(clickUntil([&] { return !s.boGo->DaGo; }));
     EXPECT_FALSE(s.PointerWatchRunning());
+
+    // One connection for the engine's life: arming and disarming opens
+    // and closes nothing.
+    const long fds = OpenFds();
+    for (int i = 0; i < 50; ++i) {
+        Keys("vieetj");
+        s.Clear();
+    }
     EXPECT_EQ(OpenFds(), fds);
+
+    // Disarmed, the watch commits nothing, however the pointer moves.
+    Keys("vieetj");
+    s.enableMouseHook = false;
+    s.Commit();
+    Keys("xin");
+    EXPECT_FALSE(s.PointerWatchRunning());
+    EXPECT_EQ(system(click.c_str()), 0);
+    DrainUntil([] { return false; }, 400);
+    EXPECT_TRUE(s.boGo->DaGo);
     unsetenv("DISPLAY");
     Reset();
 }
