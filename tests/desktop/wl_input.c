@@ -162,14 +162,14 @@ static const char* type_text(const char* text)
     return NULL;
 }
 
-static const char* key_combo(char* spec)
+static const char* key_combo(char* combo)
 {
     static const char* mods[][2] = {{"shift", XKB_MOD_NAME_SHIFT},
                                     {"ctrl", XKB_MOD_NAME_CTRL},
                                     {"alt", XKB_MOD_NAME_ALT},
                                     {"super", XKB_MOD_NAME_LOGO}};
     xkb_mod_mask_t extra = 0;
-    char *name = spec, *plus;
+    char *name = combo, *plus;
     while ((plus = strchr(name, '+')) && plus[1]) {
         *plus = '\0';
         size_t i = 0;
