@@ -33,7 +33,8 @@ constexpr wchar_t kBackspace = L'\b', kReturn = L'\n', kTab = L'\t';
 // a Tab or Return it takes as a character).
 class FieldModel {
 public:
-    explicit FieldModel(const std::wstring& method)
+    // `raw`: for the pre-edit engine that types keys as they are.
+    explicit FieldModel(const std::wstring& method, bool raw = false) : raw_(raw)
     {
         LuaChon options;
         options.KieuGo = method;
@@ -42,7 +43,12 @@ public:
     void Keys(const std::wstring& keys)
     {
         for (wchar_t c : keys) {
-            if (c == kBackspace) {
+            if (raw_) {
+                if (c != kBackspace)
+                    host_.Committed += c;
+                else if (!host_.Committed.empty())
+                    host_.Committed.pop_back();
+            } else if (c == kBackspace) {
                 host_.BackspaceKey();
             } else if (c == kReturn || c == kTab) {
                 host_.Commit();
@@ -68,6 +74,7 @@ public:
     }
 
 private:
+    bool raw_;
     CTextHost host_;
 };
 
@@ -213,9 +220,11 @@ void PrintTo(const TypingRun& r, std::ostream* os) { *os << r.client.name; }
 // mouse watch, one pairing a run.
 std::vector<TypingRun> Runs(bool pending)
 {
-    // Not yet passing, kept apart: Firefox now and then loses a committed
-    // word (the space after it arrives), GTK 4 reorders keys typed into a
-    // password entry and loses the first word after a Return.
+    // Kept apart, as they lose and reorder keys typed through IBus by
+    // themselves: Firefox now and then drops or moves a letter, GTK 4
+    // reorders the keys of a password entry and drops letters after a
+    // Return. The least pre-edit engine fails the same way in both
+    // (LIRANO_DESKTOP_ENGINE=LiranoPreedit, --gtest_also_run_disabled_tests).
     std::vector<TypingRun> runs;
     for (const ClientKind& c : Clients()) {
         if (pending != (c.name == std::string("Firefox") || c.name == std::string("Gtk4"))) continue;
@@ -237,14 +246,28 @@ std::string RunName(const ::testing::TestParamInfo<TypingRun>& info)
 class DesktopTest : public IBusEngineTest {
 protected:
     // Installs the engine with `luaChon`, starts the daemon (with XIM) on
-    // the session's display.
+    // the session's display. LIRANO_DESKTOP_ENGINE=LiranoPreedit types with
+    // the least pre-edit engine instead, to tell an application's own
+    // faults from Lirano's (by hand; the test command does not).
     void StartDesktop(const std::string& luaChon)
     {
         for (const char* tool : {"xdotool", "Xvfb", "ibus-daemon"})
             if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
         session.xim = true;
         InstallAndStart(ibustest::BinDir() + "/Lirano-IBus", luaChon);
+        if (IsSkipped() || HasFatalFailure()) return;
+        const char* other = getenv("LIRANO_DESKTOP_ENGINE");
+        if (!other || !*other || engineName == other) return;
+        engineName = other;
+        std::string error;
+        ASSERT_GT(session.Spawn({ibustest::BinDir() + "/lirano-null-engine"}, "null-engine.log", error), 0) << error;
+        // Registered by the program itself: it can be chosen once it is up.
+        ASSERT_TRUE(WaitUntil([&] {
+            return Ibus({"engine", engineName}) == 0;
+        })) << engineName
+            << " did not register: " << session.ReadLog("null-engine.log");
     }
+    bool Raw() const { return engineName != "Lirano"; }
 
     // Selects Lirano as a desktop does at login, before any application has
     // focus, then starts a client and waits for its first state.
@@ -253,9 +276,10 @@ protected:
         if (!kind.needs.empty() && !ibustest::FileExists(kind.needs) && !OnPath(kind.needs.c_str()))
             GTEST_SKIP() << kind.needs << " is not installed (tools/deps.sh installs it)";
         // The daemon starts the engine itself.
-        ASSERT_EQ(Ibus({"engine", "Lirano"}), 0) << session.ReadLog("ibus.log");
-        ASSERT_TRUE(WaitUntil([&] { return Ibus({"engine"}) == 0 && session.ReadLog("ibus.log") == "Lirano\n"; }))
-            << session.ReadLog("ibus.log");
+        ASSERT_EQ(Ibus({"engine", engineName}), 0) << session.ReadLog("ibus.log");
+        ASSERT_TRUE(WaitUntil([&] {
+            return Ibus({"engine"}) == 0 && session.ReadLog("ibus.log") == engineName + "\n";
+        })) << session.ReadLog("ibus.log");
         clientDir = session.Path("client");
         ::mkdir(clientDir.c_str(), 0700);
         std::string error;
@@ -404,7 +428,7 @@ protected:
         const std::string big = run.client.big;
         std::map<std::string, FieldModel> model;
         auto field = [&](const std::string& name) -> FieldModel& {
-            return model.try_emplace(name, method).first->second;
+            return model.try_emplace(name, method, Raw()).first->second;
         };
         auto type = [&](const std::string& name, const std::wstring& keys) {
             field(name).Keys(keys);
@@ -474,7 +498,7 @@ protected:
             std::wstring sent;
             for (const std::wstring& message : {std::wstring(L"xin chào các bạn"), std::wstring(L"hẹn gặp lại")}) {
                 Type(k(message) + kReturn);
-                sent += message + L"\n";
+                sent += (Raw() ? k(message) : message) + L"\n";
             }
             expected["sent"] = UtfConverter::ToUtf8(sent);
             expected["chat"] = "";
@@ -484,15 +508,16 @@ protected:
             type("complete", k(L"tiếng Việt Nam"));
             // A pick from the list after a space.
             Click("datalist");
-            Type(k(L"Hà") + L" ");
+            type("datalist", k(L"Hà") + L" ");
             // The list opens once the page has the text.
-            ASSERT_TRUE(WaitUntil([&] { return Read(state) && state.texts["datalist"] == "Hà "; }))
+            const std::string typed = field("datalist").Text();
+            ASSERT_TRUE(WaitUntil([&] { return Read(state) && state.texts["datalist"] == typed; }))
                 << state.texts["datalist"];
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             Xdo({"key", "Down"});
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             Xdo({"key", "Return"});
-            field("datalist").Set(L"Hà Nội");
+            if (!Raw()) field("datalist").Set(L"Hà Nội");
             // The page moves the focus in the middle of a word; the next
             // word goes where the focus now is.
             Click("entry3");
@@ -573,6 +598,7 @@ protected:
     }
 
     std::string clientDir;
+    std::string engineName = "Lirano";
     // Milliseconds between keys. XIM's bridge hands keys on out of order
     // when they come faster than a busy machine serves it, far faster than
     // anyone types: xterm gets them slower.
