@@ -1,9 +1,9 @@
 // Key round trip through a private ibus-daemon: the time from the client's
 // ProcessKeyEvent call to its reply, for key presses and releases, while a
-// real text is typed. Lirano-IBus and the engine that takes no key
-// (lirano-null-engine) run in the same session, and the input context
-// switches between them, so the difference is what Lirano adds to the
-// daemon's own cost.
+// real text is typed. Lirano-IBus, the engine that takes no key and the
+// least pre-edit engine (both from lirano-null-engine) run in the same
+// session, and the input context switches between them, so the differences
+// are what Lirano adds to the daemon's own cost and to any pre-edit engine's.
 //
 // The text: phrases of Resources/TuDienTuGhep.txt in file order, typed in
 // Telex 2 (each shape mark right after its letter, the tone key at the end
@@ -11,9 +11,10 @@
 //
 //   bench_ibus_roundtrip [--keys N] [--mouse-hook] [--program PATH]
 //
-// Without --mouse-hook the engine commits at every space (EnableMouseHook=0),
-// as a user who has switched the mouse watch off types; with it the text
-// stays in the pre-edit across words and a Return ends each phrase.
+// Without --mouse-hook EnableMouseHook=0 and a space ends each phrase; with
+// it EnableMouseHook=1 (the default: the pointer watch is armed while a word
+// is in the pre-edit) and a Return ends each phrase. Either way each word is
+// committed at its end.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -203,7 +204,7 @@ int main(int argc, char** argv)
         g_list_free_full(list, g_object_unref);
         if (unikeyName.empty()) std::printf("ibus-unikey is installed but its engine is not listed\n");
     }
-    Timing lt, nt, ut;
+    Timing lt, nt, pt, ut;
     std::string committed;
     size_t from = 0;
     for (size_t e = 0; e < ends.size(); ++e) {
@@ -219,6 +220,10 @@ int main(int argc, char** argv)
         Measure(client, keys, from, to, warmup, nt);
         client.Sync();
         if (!client.commits.empty()) std::printf("the null engine committed text (it should not)\n");
+        if (!client.SelectEngine("LiranoPreedit", 15000)) return Fail("cannot select LiranoPreedit", session);
+        client.ClearRecords();
+        Measure(client, keys, from, to, warmup, pt);
+        client.Sync();
         if (!unikeyName.empty()) {
             if (!client.SelectEngine(unikeyName, 15000)) return Fail("cannot select " + unikeyName, session);
             client.ClearRecords();
@@ -230,10 +235,16 @@ int main(int argc, char** argv)
 
     Report("Lirano-IBus", lt);
     Report("null engine", nt);
+    Report("pre-edit", pt);
     if (!unikeyName.empty()) Report("ibus-unikey", ut);
     std::printf("difference   key    median %+7.1f us  p99 %+7.1f us  (Lirano-IBus minus null engine)\n",
                 Percentile(lt.both, 0.5) - Percentile(nt.both, 0.5),
                 Percentile(lt.both, 0.99) - Percentile(nt.both, 0.99));
+    std::printf(
+        "against pre-edit press  median %+7.1f us  p99 x%.2f  (Lirano-IBus minus, and over, the least "
+        "pre-edit engine)\n",
+        Percentile(lt.press, 0.5) - Percentile(pt.press, 0.5),
+        Percentile(lt.press, 0.99) / std::max(1.0, Percentile(pt.press, 0.99)));
     const std::string want = UtfConverter::ToUtf8(expected);
     std::printf("Lirano-IBus committed %zu bytes; %s the typed text\n", committed.size(),
                 committed == want ? "equal to" : "DIFFERENT from");

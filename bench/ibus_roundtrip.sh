@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Key round trip through a private ibus-daemon: Lirano-IBus and the engine
-# that takes no key, and ibus-unikey where its Debian package is installed
-# (as a black box), taking turns typing at least 20 000 keys of real text
-# (phrases of the compound-word dictionary in Telex 2). Prints the median
-# and 99th percentile per key of each, and the difference to the null engine.
+# Key round trip through a private ibus-daemon: Lirano-IBus, the engine
+# that takes no key, the least pre-edit engine, and ibus-unikey where its
+# Debian package is installed (as a black box), taking turns typing at least
+# 20 000 keys of real text (phrases of the compound-word dictionary in
+# Telex 2). Prints the median and 99th percentile per key of each, and
+# Lirano's difference to the null and the pre-edit engines.
 #
 #   bench/ibus_roundtrip.sh [--keys N] [--mouse-hook]
 #

@@ -23,7 +23,7 @@ lirano_install_deps() {
     # a VTE terminal, and a headless Wayland session (sway) whose keys and
     # clicks come from a small virtual-keyboard and -pointer client.
     pkgs+=(chromium firefox-esr libreoffice-writer libreoffice-gtk3 ibus-gtk4 gir1.2-gtk-4.0 python3-pyqt5
-      gir1.2-vte-2.91 sway libwayland-dev wayland-protocols libxkbcommon-dev python3-uno)
+      gir1.2-vte-2.91 sway libwayland-dev wayland-protocols libxkbcommon-dev python3-uno qt6-wayland)
     # The package's checks: Debian's own, AppStream's and the menu entries'.
     pkgs+=(lintian appstream desktop-file-utils)
   fi

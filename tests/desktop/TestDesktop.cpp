@@ -5,7 +5,13 @@
 // LibreOffice Writer document, a VTE terminal, and xterm through XIM. Keys
 // go in through XTest (xdotool). What every field holds at the end must
 // equal what the typing engine gives for the same keys.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -147,17 +153,36 @@ std::vector<std::wstring> CorpusLines(const std::wstring& method, size_t& words)
 
 // What a real application runs in: the session's variables plus the IM
 // module settings a desktop sets.
-std::map<std::string, std::string> ClientEnv(const std::string& folder)
+std::map<std::string, std::string> ClientEnv(const std::string& folder, bool wayland = false)
 {
+    if (wayland)
+        return {{"GTK_IM_MODULE", "ibus"},      {"QT_IM_MODULE", "ibus"},   {"LC_ALL", "C.UTF-8"},
+                {"QT_QPA_PLATFORM", "wayland"}, {"GDK_BACKEND", "wayland"}, {"LIRANO_CLIENT_DIR", folder}};
     return {{"GTK_IM_MODULE", "ibus"}, {"QT_IM_MODULE", "ibus"},   {"XMODIFIERS", "@im=ibus"},
             {"LC_ALL", "C.UTF-8"},     {"QT_QPA_PLATFORM", "xcb"}, {"LIRANO_CLIENT_DIR", folder},
             {"GDK_BACKEND", "x11"}};
 }
 
+// Where sway shows a window, by its title: "X Y" of its content.
+const char* kSwayWindowAt = R"(
+import json, subprocess, sys
+tree = json.loads(subprocess.check_output(["swaymsg", "-s", sys.argv[1], "-r", "-t", "get_tree"]))
+def walk(n):
+    if n.get("name") == sys.argv[2]:
+        r, w = n["rect"], n.get("window_rect", {"x": 0, "y": 0})
+        print(r["x"] + w["x"], r["y"] + w["y"])
+        sys.exit(0)
+    for c in n.get("nodes", []) + n.get("floating_nodes", []):
+        walk(c)
+walk(tree)
+sys.exit(1)
+)";
+
 struct State {
     std::map<std::string, std::string> texts;
     std::map<std::string, std::pair<int, int>> places;
     std::map<std::string, unsigned long> windows;
+    std::map<std::string, std::string> titles; // on Wayland
     std::string focus;
 };
 
@@ -178,6 +203,7 @@ struct ClientKind {
     std::string big;   // the field that takes lines
     bool entries;      // entry1 to entry3 and password, with Tab between them
     bool page;         // the browser page's own fields
+    bool wayland;      // in a headless sway session, no X server at all
 };
 
 const std::string kPython = "/usr/bin/python3";
@@ -187,24 +213,59 @@ std::vector<ClientKind> Clients()
 {
     auto script = [](const char* name) { return std::string(LIRANO_SOURCE_DIR "/tests/desktop/") + name; };
     return {
-        {"Gtk3", {kPython, script("gtk_client.py")}, kLib + "gtk-3.0/3.0.0/immodules/im-ibus.so", "text", true, false},
+        {"Gtk3",
+         {kPython, script("gtk_client.py")},
+         kLib + "gtk-3.0/3.0.0/immodules/im-ibus.so",
+         "text",
+         true,
+         false,
+         false},
         {"Gtk4",
          {kPython, script("gtk4_client.py")},
          kLib + "gtk-4.0/4.0.0/immodules/libim-ibus.so",
          "text",
          true,
+         false,
          false},
-        {"Qt6", {ibustest::BinDir() + "/lirano-qt-client"}, "", "text", true, false},
+        {"Qt6", {ibustest::BinDir() + "/lirano-qt-client"}, "", "text", true, false, false},
+        {"WaylandGtk3",
+         {kPython, script("gtk_client.py")},
+         kLib + "gtk-3.0/3.0.0/immodules/im-ibus.so",
+         "text",
+         true,
+         false,
+         true},
+        {"WaylandGtk4",
+         {kPython, script("gtk4_client.py")},
+         kLib + "gtk-4.0/4.0.0/immodules/libim-ibus.so",
+         "text",
+         true,
+         false,
+         true},
+        {"WaylandQt6",
+         {ibustest::BinDir() + "/lirano-qt-client"},
+         kLib + "qt6/plugins/platforms/libqwayland-generic.so",
+         "text",
+         true,
+         false,
+         true},
         {"Qt5",
          {kPython, script("qt5_client.py")},
          kLib + "qt5/plugins/platforminputcontexts/libibusplatforminputcontextplugin.so",
          "text",
          true,
+         false,
          false},
-        {"Chromium", {kPython, script("browser_client.py"), "chromium"}, "chromium", "text", true, true},
-        {"Firefox", {kPython, script("browser_client.py"), "firefox"}, "firefox-esr", "text", true, true},
-        {"Writer", {kPython, script("writer_client.py")}, "soffice", "doc", false, false},
-        {"Vte", {kPython, script("vte_client.py")}, kLib + "girepository-1.0/Vte-2.91.typelib", "term", false, false},
+        {"Chromium", {kPython, script("browser_client.py"), "chromium"}, "chromium", "text", true, true, false},
+        {"Firefox", {kPython, script("browser_client.py"), "firefox"}, "firefox-esr", "text", true, true, false},
+        {"Writer", {kPython, script("writer_client.py")}, "soffice", "doc", false, false, false},
+        {"Vte",
+         {kPython, script("vte_client.py")},
+         kLib + "girepository-1.0/Vte-2.91.typelib",
+         "term",
+         false,
+         false,
+         false},
     };
 }
 
@@ -221,15 +282,17 @@ void PrintTo(const TypingRun& r, std::ostream* os) { *os << r.client.name; }
 std::vector<TypingRun> Runs(bool pending)
 {
     // Kept apart, as they lose and reorder keys typed through IBus by
-    // themselves: Firefox now and then drops or moves a letter, GTK 4
-    // reorders the keys of a password entry and drops letters after a
-    // Return. The least pre-edit engine fails the same way in both
+    // themselves: Firefox now and then drops or moves a letter, GTK 4 (on
+    // X11 and on Wayland) reorders the keys of a password entry and drops
+    // letters and Returns. The least pre-edit engine fails the same way in both
     // (LIRANO_DESKTOP_ENGINE=LiranoPreedit, --gtest_also_run_disabled_tests).
     std::vector<TypingRun> runs;
     for (const ClientKind& c : Clients()) {
-        if (pending != (c.name == std::string("Firefox") || c.name == std::string("Gtk4"))) continue;
-        runs.push_back({c, L"Telex 2", true});
-        runs.push_back({c, L"VNI", false});
+        const std::string name = c.name;
+        if (pending != (name == "Firefox" || name == "Gtk4" || name == "WaylandGtk4")) continue;
+        // Without X there is no mouse watch to set: one run each.
+        if (!c.wayland || name != "WaylandQt6") runs.push_back({c, L"Telex 2", true});
+        if (!c.wayland || name == "WaylandQt6") runs.push_back({c, L"VNI", false});
     }
     return runs;
 }
@@ -241,6 +304,76 @@ std::string RunName(const ::testing::TestParamInfo<TypingRun>& info)
            (r.mouseHook ? "WithMouseHook" : "WithoutMouseHook");
 }
 
+// The keyboard and pointer of a Wayland session: lirano-wl-input, one
+// virtual keyboard for the whole run (a new one per key would look to the
+// clients like a keyboard plugged in each time), told what to do a line at
+// a time; it answers each line once the compositor has it.
+class WaylandInput {
+public:
+    ~WaylandInput() { Stop(); }
+    bool Start(const std::vector<std::string>& env, std::string& error)
+    {
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
+            error = "pipe failed";
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        const std::string program = ibustest::BinDir() + "/lirano-wl-input";
+        std::vector<char*> argv = {const_cast<char*>(program.c_str()), nullptr}, envp;
+        for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
+        close(out[1]);
+        toDriver_ = in[1];
+        fromDriver_ = out[0];
+        if (rc != 0) {
+            pid_ = -1;
+            error = "cannot start " + program;
+            return false;
+        }
+        return true;
+    }
+    // Sends one command; the driver's answer, or why there is none.
+    std::string Do(const std::string& command, int timeoutMs = 60000)
+    {
+        const std::string line = command + "\n";
+        if (write(toDriver_, line.data(), line.size()) != (ssize_t)line.size()) return "error: the driver is gone";
+        std::string answer;
+        auto deadline = ibustest::Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (char c = 0; c != '\n';) {
+            const int left =
+                (int)std::chrono::duration_cast<std::chrono::milliseconds>(deadline - ibustest::Clock::now()).count();
+            pollfd fd{fromDriver_, POLLIN, 0};
+            if (left <= 0 || poll(&fd, 1, left) <= 0 || read(fromDriver_, &c, 1) != 1)
+                return "error: no answer to " + command;
+            if (c != '\n') answer += c;
+        }
+        return answer;
+    }
+    void Stop()
+    {
+        if (toDriver_ >= 0) close(toDriver_);
+        if (fromDriver_ >= 0) close(fromDriver_);
+        toDriver_ = fromDriver_ = -1;
+        if (pid_ <= 0) return;
+        // It ends with its input; killed if it does not.
+        for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (kill(pid_, SIGKILL) == 0) waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int toDriver_ = -1, fromDriver_ = -1;
+};
+
 } // namespace
 
 class DesktopTest : public IBusEngineTest {
@@ -251,11 +384,19 @@ protected:
     // faults from Lirano's (by hand; the test command does not).
     void StartDesktop(const std::string& luaChon)
     {
-        for (const char* tool : {"xdotool", "Xvfb", "ibus-daemon"})
+        for (const char* tool : {wayland ? "sway" : "xdotool", wayland ? "swaymsg" : "Xvfb", "ibus-daemon"})
             if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
-        session.xim = true;
+        session.xim = !wayland;
+        session.wayland = wayland;
+        session.swayConfig = LIRANO_SOURCE_DIR "/tests/desktop/sway.conf";
         InstallAndStart(ibustest::BinDir() + "/Lirano-IBus", luaChon);
         if (IsSkipped() || HasFatalFailure()) return;
+        if (wayland) {
+            // Before the clients, which then see the keyboard from the start.
+            std::string error;
+            ASSERT_TRUE(input.Start(session.ChildEnvironment(), error)) << error;
+            ASSERT_EQ(input.Do("delay " + delay), "ok") << session.ReadLog("sway.log");
+        }
         const char* other = getenv("LIRANO_DESKTOP_ENGINE");
         if (!other || !*other || engineName == other) return;
         engineName = other;
@@ -275,20 +416,37 @@ protected:
     {
         if (!kind.needs.empty() && !ibustest::FileExists(kind.needs) && !OnPath(kind.needs.c_str()))
             GTEST_SKIP() << kind.needs << " is not installed (tools/deps.sh installs it)";
-        // The daemon starts the engine itself.
-        ASSERT_EQ(Ibus({"engine", engineName}), 0) << session.ReadLog("ibus.log");
+        // The daemon starts the engine itself. The tool then sets the X
+        // keyboard layout, which fails where there is no X: the engine is
+        // chosen all the same, as the check below shows.
+        const int chosen = Ibus({"engine", engineName});
+        if (!wayland) ASSERT_EQ(chosen, 0) << session.ReadLog("ibus.log");
         ASSERT_TRUE(WaitUntil([&] {
             return Ibus({"engine"}) == 0 && session.ReadLog("ibus.log") == engineName + "\n";
         })) << session.ReadLog("ibus.log");
         clientDir = session.Path("client");
         ::mkdir(clientDir.c_str(), 0700);
         std::string error;
-        const pid_t clientPid = session.Spawn(kind.argv, "client.log", error, ClientEnv(clientDir));
+        const pid_t clientPid = session.Spawn(kind.argv, "client.log", error, ClientEnv(clientDir, wayland));
         ASSERT_GT(clientPid, 0) << error;
         // Writer and the browsers take seconds to come up on a busy machine.
         ASSERT_TRUE(Read(
             state, [](const State& s) { return s.windows.size() == 2; }, 90000))
             << "the client did not come up: " << session.ReadLog("client.log");
+        if (wayland) {
+            // sway tiles the windows as they come: the places hold once both
+            // stand side by side and the client has laid itself out again.
+            std::pair<int, int> main, other;
+            ASSERT_TRUE(WaitUntil([&] {
+                main = WindowAt("main");
+                other = WindowAt("other");
+                return main.first >= 0 && other.first >= 0 && main.first != other.first;
+            })) << "windows "
+                << state.titles["main"] << " at " << main.first << "," << main.second << " and "
+                << state.titles["other"] << " at " << other.first << "," << other.second;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            ASSERT_TRUE(Read(state));
+        }
         Focus("main");
     }
 
@@ -306,12 +464,22 @@ protected:
         ASSERT_EQ(session.Run(argv, 60000, "xdotool.log"), 0) << session.ReadLog("xdotool.log");
     }
 
-    // Presses the keys; printable runs in one xdotool call.
+    void Drive(const std::string& command)
+    {
+        const std::string answer = input.Do(command);
+        ASSERT_EQ(answer, "ok") << command;
+    }
+
+    // Presses the keys; printable runs in one call.
     void Type(const std::wstring& keys)
     {
         std::wstring run;
         auto flush = [&] {
-            if (!run.empty()) Xdo({"type", "--delay", delay, "--", UtfConverter::ToUtf8(run)});
+            if (run.empty()) return;
+            if (wayland)
+                Drive("type " + UtfConverter::ToUtf8(run));
+            else
+                Xdo({"type", "--delay", delay, "--", UtfConverter::ToUtf8(run)});
             run.clear();
         };
         for (wchar_t c : keys) {
@@ -321,14 +489,37 @@ protected:
                 continue;
             }
             flush();
-            Xdo({"key", "--delay", delay, name});
+            if (wayland)
+                Drive(std::string("key ") + name);
+            else
+                Xdo({"key", "--delay", delay, name});
         }
         flush();
     }
 
+    // Where sway shows the window, on Wayland; -1, -1 while it does not.
+    std::pair<int, int> WindowAt(const std::string& window)
+    {
+        const std::string title = state.titles[window];
+        std::remove(session.Path("tree.log").c_str()); // logs are appended to
+        if (session.Run({kPython, "-c", kSwayWindowAt, session.SwaySocket(), title}, 10000, "tree.log") != 0)
+            return {-1, -1};
+        std::istringstream at(session.ReadLog("tree.log"));
+        int x = -1, y = -1;
+        at >> x >> y;
+        return {x, y};
+    }
+
     void Focus(const std::string& window)
     {
-        Xdo({"windowfocus", "--sync", std::to_string(state.windows[window])});
+        if (wayland)
+            ASSERT_EQ(session.Run(
+                          {"swaymsg", "-s", session.SwaySocket(), "[title=\"" + state.titles[window] + "\"]", "focus"},
+                          10000, "swaymsg.log"),
+                      0)
+                << session.ReadLog("swaymsg.log");
+        else
+            Xdo({"windowfocus", "--sync", std::to_string(state.windows[window])});
         ASSERT_TRUE(WaitUntil([&] { return Read(state) && !state.focus.empty(); }))
             << "no field has the focus in window " << window;
     }
@@ -336,7 +527,16 @@ protected:
     void Click(const std::string& field)
     {
         auto [x, y] = state.places[field];
-        Xdo({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+        if (wayland) {
+            // Places are within the window there.
+            auto [wx, wy] = WindowAt(field == "other" ? "other" : "main");
+            ASSERT_GE(wx, 0) << "sway shows no such window: " << session.ReadLog("tree.log");
+            x += wx;
+            y += wy;
+            Drive("click " + std::to_string(x) + " " + std::to_string(y));
+        } else {
+            Xdo({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+        }
         ASSERT_TRUE(WaitUntil([&] { return Read(state) && state.focus == field; }))
             << "the click at " << x << "," << y << " did not focus " << field << " (focus: " << state.focus << ")";
     }
@@ -362,6 +562,8 @@ protected:
                     lines >> s.places[name].first >> s.places[name].second;
                 } else if (kind == "window") {
                     lines >> s.windows[name];
+                } else if (kind == "title") {
+                    lines >> s.titles[name];
                 } else if (kind == "focus") {
                     s.focus = name;
                 }
@@ -420,6 +622,7 @@ protected:
     void TypeEverything(const TypingRun& run)
     {
         const std::wstring& method = run.method;
+        wayland = run.client.wayland;
         StartDesktop("[LuaChon]\nKieuGo=" + UtfConverter::ToUtf8(method) +
                      "\nEnableMouseHook=" + (run.mouseHook ? "1" : "0") + "\n");
         if (IsSkipped() || HasFatalFailure()) return;
@@ -599,6 +802,8 @@ protected:
 
     std::string clientDir;
     std::string engineName = "Lirano";
+    bool wayland = false;
+    WaylandInput input;
     // Milliseconds between keys. XIM's bridge hands keys on out of order
     // when they come faster than a busy machine serves it, far faster than
     // anyone types: xterm gets them slower.

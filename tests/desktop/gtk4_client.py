@@ -1,15 +1,18 @@
 #!/usr/bin/python3
-# gtk_client.py for GTK 4 (X11 only): the same fields, windows and state
-# file, through the IBus GTK 4 module.
+# gtk_client.py for GTK 4: the same fields, windows and state file, through
+# the IBus GTK 4 module, on X11 or Wayland.
 import os
 import subprocess
 
 import gi
 
+gi.require_version("Gdk", "4.0")
 gi.require_version("Gtk", "4.0")
 gi.require_version("GdkX11", "4.0")
 gi.require_version("Graphene", "1.0")
-from gi.repository import GLib, Graphene, Gtk, GdkX11  # noqa: E402,F401
+from gi.repository import Gdk, GLib, Graphene, Gtk, GdkX11  # noqa: E402,F401
+
+wayland = not isinstance(Gdk.Display.get_default(), GdkX11.X11Display)
 
 folder = os.environ["LIRANO_CLIENT_DIR"]
 loop = GLib.MainLoop()
@@ -31,16 +34,19 @@ def window(title, x, names):
             field = widgets[name] = Gtk.PasswordEntry() if name == "password" else Gtk.Entry()
         box.append(field)
     w.connect("close-request", lambda *_: loop.quit())
-    # GTK 4 cannot place a window; with no window manager XMoveWindow can.
-    w.realize()
-    subprocess.run(["xdotool", "windowmove", str(w.get_surface().get_xid()), str(x), "0"], check=True)
-    origins[w] = (x, 0)
+    if not wayland:
+        # GTK 4 cannot place a window; with no window manager XMoveWindow can.
+        w.realize()
+        subprocess.run(["xdotool", "windowmove", str(w.get_surface().get_xid()), str(x), "0"], check=True)
+        origins[w] = (x, 0)
     w.present()
     return w
 
 
-main = window("Lirano GTK 4", 0, ["entry1", "entry2", "entry3", "password", "text"])
-other = window("Lirano GTK 4 other", 500, ["other"])
+# Single words on Wayland: the test finds the windows in sway by title.
+titles = ("Lirano-GTK4-main", "Lirano-GTK4-other") if wayland else ("Lirano GTK 4", "Lirano GTK 4 other")
+main = window(titles[0], 0, ["entry1", "entry2", "entry3", "password", "text"])
+other = window(titles[1], 500, ["other"])
 
 
 def text_of(w):
@@ -53,6 +59,8 @@ def text_of(w):
 def centre(w):
     top = w.get_root()
     _, p = w.compute_point(top, Graphene.Point().init(w.get_width() / 2, w.get_height() / 2))
+    if wayland:
+        return [int(p.x), int(p.y)]
     # The surface may start before the window widget (shadows).
     sx, sy = top.get_surface_transform()
     return [origins[top][0] + int(p.x + sx), origins[top][1] + int(p.y + sy)]
@@ -73,7 +81,10 @@ def dump():
     # One fact a line; texts in hex, so that any character survives.
     lines = ["text %s %s" % (n, text_of(w).encode("utf-8").hex()) for n, w in widgets.items()]
     lines += ["place %s %d %d" % (n, *centre(w)) for n, w in widgets.items()]
-    lines += ["window main %d" % main.get_surface().get_xid(), "window other %d" % other.get_surface().get_xid()]
+    if wayland:
+        lines += ["window main 1", "window other 2", "title main " + titles[0], "title other " + titles[1]]
+    else:
+        lines += ["window main %d" % main.get_surface().get_xid(), "window other %d" % other.get_surface().get_xid()]
     lines += ["focus %s" % n for n in focused(main) + focused(other)]
     tmp = os.path.join(folder, "state.tmp")
     with open(tmp, "w", encoding="utf-8") as f:

@@ -3,15 +3,19 @@
 # password entry and a text view, plus a second window with one entry.
 # Writes the widgets' texts, their places on the screen, the windows' X ids
 # and the focused widget to $LIRANO_CLIENT_DIR/state.txt whenever state.req
-# appears there.
+# appears there. On Wayland, where the compositor places the windows, the
+# places are within each window and the windows are named by their titles.
 import os
 import sys
 
 import gi
 
+gi.require_version("Gdk", "3.0")
 gi.require_version("Gtk", "3.0")
 gi.require_version("GdkX11", "3.0")
-from gi.repository import GLib, Gtk, GdkX11  # noqa: E402
+from gi.repository import Gdk, GLib, Gtk, GdkX11  # noqa: E402
+
+wayland = not isinstance(Gdk.Display.get_default(), GdkX11.X11Display)
 
 folder = os.environ["LIRANO_CLIENT_DIR"]
 widgets = {}
@@ -19,7 +23,8 @@ widgets = {}
 
 def window(title, x, y, names):
     w = Gtk.Window(title=title)
-    w.move(x, y)
+    if not wayland:
+        w.move(x, y)
     w.set_default_size(420, 260)
     box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=6)
     w.add(box)
@@ -44,8 +49,10 @@ def window(title, x, y, names):
     return w
 
 
-main = window("Lirano GTK", 0, 0, ["entry1", "entry2", "entry3", "password", "text"])
-other = window("Lirano GTK other", 500, 0, ["other"])
+# Single words on Wayland: the test finds the windows in sway by title.
+titles = ("Lirano-GTK3-main", "Lirano-GTK3-other") if wayland else ("Lirano GTK", "Lirano GTK other")
+main = window(titles[0], 0, 0, ["entry1", "entry2", "entry3", "password", "text"])
+other = window(titles[1], 500, 0, ["other"])
 
 
 def text_of(w):
@@ -57,9 +64,11 @@ def text_of(w):
 
 def centre(w):
     a = w.get_allocation()
+    x, y = w.translate_coordinates(w.get_toplevel(), a.width // 2, a.height // 2)
+    if wayland:
+        return [x, y]
     win = w.get_toplevel().get_window()
     ox, oy = win.get_origin()[1:]
-    x, y = w.translate_coordinates(w.get_toplevel(), a.width // 2, a.height // 2)
     return [ox + x, oy + y]
 
 
@@ -70,7 +79,10 @@ def dump():
     # One fact a line; texts in hex, so that any character survives.
     lines = ["text %s %s" % (n, text_of(w).encode("utf-8").hex()) for n, w in widgets.items()]
     lines += ["place %s %d %d" % (n, *centre(w)) for n, w in widgets.items()]
-    lines += ["window main %d" % main.get_window().get_xid(), "window other %d" % other.get_window().get_xid()]
+    if wayland:
+        lines += ["window main 1", "window other 2", "title main " + titles[0], "title other " + titles[1]]
+    else:
+        lines += ["window main %d" % main.get_window().get_xid(), "window other %d" % other.get_window().get_xid()]
     lines += ["focus %s" % n for n, w in widgets.items() if w.has_focus() and w.get_toplevel().is_active()]
     tmp = os.path.join(folder, "state.tmp")
     with open(tmp, "w", encoding="utf-8") as f:

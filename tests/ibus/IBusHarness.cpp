@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -203,6 +204,7 @@ std::vector<std::string> PrivateSession::ChildEnvironment(const std::map<std::st
     vars["NO_AT_BRIDGE"] = "1";
     if (!dbusAddress_.empty()) vars["DBUS_SESSION_BUS_ADDRESS"] = dbusAddress_;
     if (!display_.empty()) vars["DISPLAY"] = display_;
+    if (!waylandDisplay_.empty()) vars["WAYLAND_DISPLAY"] = waylandDisplay_;
     if (!ibusAddress_.empty()) vars["IBUS_ADDRESS"] = ibusAddress_;
     for (const auto& [k, v] : extra) {
         if (v.empty())
@@ -233,7 +235,8 @@ bool PrivateSession::Prepare(std::string& error)
 bool PrivateSession::Start(std::string& error)
 {
     auto t0 = Clock::now();
-    if (!Prepare(error) || !StartDBus(error) || !StartX(error) || !StartIBus(error)) return false;
+    if (!Prepare(error) || !StartDBus(error) || !(wayland ? StartSway(error) : StartX(error)) || !StartIBus(error))
+        return false;
     startMs = MsSince(t0);
     return true;
 }
@@ -312,6 +315,57 @@ bool PrivateSession::StartX(std::string& error)
         }
     }
     error = "no free X display for Xvfb: " + ReadLog("Xvfb.log");
+    return false;
+}
+
+bool PrivateSession::StartSway(std::string& error)
+{
+    // Its own folder (runtime and HOME): the session's is closed to the
+    // user sway runs as. Clients reach its socket by its full path.
+    char tmpl[] = "/tmp/lirano-sway-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        error = "cannot make a folder for sway";
+        return false;
+    }
+    swayDir_ = tmpl;
+    std::vector<std::string> argv = {"sway", "-c", swayConfig};
+    if (getuid() == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        if (!nobody || chown(swayDir_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
+            error = "cannot hand " + swayDir_ + " to the user nobody";
+            return false;
+        }
+        argv.insert(argv.begin(), {"setpriv", "--reuid=" + std::to_string(nobody->pw_uid),
+                                   "--regid=" + std::to_string(nobody->pw_gid), "--clear-groups"});
+    }
+    std::vector<std::string> env = {"HOME=" + swayDir_,      "XDG_RUNTIME_DIR=" + swayDir_,
+                                    "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                                    "WLR_RENDERER=pixman",   "PATH=/usr/local/bin:/usr/bin:/bin"};
+    int log = OpenLog(Path("sway.log"));
+    pid_t pid = ForkExec(argv, env, log, log);
+    if (log >= 0) close(log);
+    if (pid < 0) {
+        error = "cannot start sway";
+        return false;
+    }
+    pids_.push_back(pid);
+    auto deadline = Clock::now() + std::chrono::seconds(15);
+    while (Clock::now() < deadline && Alive(pid)) {
+        std::error_code ec;
+        std::string wl, ipc;
+        for (const auto& entry : fs::directory_iterator(swayDir_, ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("wayland-", 0) == 0 && name.find(".lock") == std::string::npos) wl = entry.path().string();
+            if (name.rfind("sway-ipc.", 0) == 0) ipc = entry.path().string();
+        }
+        if (!wl.empty() && !ipc.empty() && CanConnectUnix(wl) && CanConnectUnix(ipc)) {
+            waylandDisplay_ = wl;
+            swaySocket_ = ipc;
+            return true;
+        }
+        SleepMs(20);
+    }
+    error = "sway did not come up: " + ReadLog("sway.log");
     return false;
 }
 
@@ -452,8 +506,15 @@ void PrivateSession::StopAll()
         fs::remove_all(dir_, ec);
         dir_.clear();
     }
+    if (!swayDir_.empty()) {
+        std::error_code ec;
+        fs::remove_all(swayDir_, ec);
+        swayDir_.clear();
+    }
     dbusAddress_.clear();
     display_.clear();
+    waylandDisplay_.clear();
+    swaySocket_.clear();
     ibusAddress_.clear();
 }
 

@@ -36,6 +36,10 @@ public:
     // serves X clients through XIM.
     std::string componentPath;
     bool xim = false;
+    // A headless sway (Wayland, no X server at all) instead of Xvfb, with
+    // `swayConfig`; sway refuses to run as root, so it runs as "nobody".
+    bool wayland = false;
+    std::string swayConfig;
 
     // Makes the temporary folder alone, so that components can be
     // installed into it before the daemon reads them.
@@ -69,6 +73,9 @@ public:
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     const std::string& IBusAddress() const { return ibusAddress_; }
     const std::string& Display() const { return display_; }
+    // The Wayland socket (a full path) and sway's control socket.
+    const std::string& WaylandDisplay() const { return waylandDisplay_; }
+    const std::string& SwaySocket() const { return swaySocket_; }
     std::string ReadLog(const std::string& name) const;
     std::vector<std::string> ChildEnvironment(const std::map<std::string, std::string>& extra = {}) const;
 
@@ -78,11 +85,13 @@ public:
 private:
     bool StartDBus(std::string& error);
     bool StartX(std::string& error);
+    bool StartSway(std::string& error);
     bool StartIBus(std::string& error);
 
     std::string dir_;
     std::string dbusAddress_;
     std::string display_;
+    std::string swayDir_, waylandDisplay_, swaySocket_;
     std::string ibusAddress_;
     std::string ibusAddressFile_;
     std::vector<pid_t> pids_;
