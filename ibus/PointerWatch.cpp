@@ -23,17 +23,15 @@ bool HasXInput22(Display* display, int& opcode)
 }
 
 // Raw events come to every client that selects them on the root window,
-// whoever has the pointer grabbed, and take nothing from the others. Not
-// selected while disarmed, so that an idle watch costs nothing.
-void SelectRawPointerEvents(Display* display, bool on)
+// whoever has the pointer grabbed, and take nothing from the others.
+void SelectRawPointerEvents(Display* display)
 {
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    if (on) {
-        XISetMask(bits, XI_RawButtonPress);
-        XISetMask(bits, XI_RawMotion);
-    }
+    XISetMask(bits, XI_RawButtonPress);
+    XISetMask(bits, XI_RawMotion);
     XIEventMask mask{XIAllMasterDevices, (int)sizeof(bits), bits};
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+    XFlush(display);
 }
 
 } // namespace
@@ -65,14 +63,10 @@ bool CPointerWatch::Arm()
     }
     if (++LastArming == 0) ++LastArming;
     Arming = LastArming;
-    Wake();
     return true;
 }
 
-void CPointerWatch::Disarm()
-{
-    if (Arming.exchange(0) != 0) Wake();
-}
+void CPointerWatch::Disarm() { Arming = 0; }
 
 bool CPointerWatch::Fired() const
 {
@@ -96,25 +90,19 @@ void CPointerWatch::Run()
         Arming = 0;
         return;
     }
+    SelectRawPointerEvents(display.get());
     pollfd fds[2] = {{ConnectionNumber(display.get()), POLLIN, 0}, {WakeRead.get(), POLLIN, 0}};
-    unsigned selected = 0, pending = 0, reported = 0;
+    unsigned pending = 0, reported = 0;
     Clock::time_point due;
     while (!Quit) {
-        const unsigned arming = Arming.load();
-        if (arming != selected) {
-            SelectRawPointerEvents(display.get(), arming != 0);
-            // What came before this arming is not news to it.
-            XSync(display.get(), True);
-            selected = arming;
-            pending = 0;
-        }
         while (XPending(display.get()) > 0) {
             XEvent ev;
             XNextEvent(display.get(), &ev);
+            const unsigned arming = Arming.load();
             const bool pointer = ev.xcookie.type == GenericEvent && ev.xcookie.extension == opcode;
-            if (pointer && selected != 0 && pending != selected && reported != selected) {
-                pending = selected;
-                Seen = selected;
+            if (pointer && arming != 0 && arming != pending && arming != reported) {
+                pending = arming;
+                Seen = arming;
                 due = Clock::now() + std::chrono::milliseconds(SettleMs);
             }
         }
@@ -122,9 +110,12 @@ void CPointerWatch::Run()
         if (pending != 0) {
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
             if (left <= 0) {
-                reported = pending;
+                // Disarmed or armed anew while it settled: nothing to say.
+                if (Arming.load() == pending) {
+                    reported = pending;
+                    OnEvent(reported);
+                }
                 pending = 0;
-                OnEvent(reported);
                 continue;
             }
             timeout = (int)left;

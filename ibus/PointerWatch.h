@@ -9,10 +9,11 @@
 // Watches the X pointer through XInput2 raw events on the root window: it
 // only observes, so the click still reaches the application. One connection
 // and one thread serve the engine's whole life; the key path only arms and
-// disarms it, which never waits on X or on the thread. An armed watch
-// reports the first pointer motion or button press once the event has
-// settled (`settleMs`), which gives a client that commits and resets on the
-// click itself the time to do so.
+// disarms it, a store each: no system call, no wait on X or on the thread.
+// An armed watch reports the first pointer motion or button press once the
+// event has settled (`settleMs`), which gives a client that commits and
+// resets on the click itself the time to do so. The pointer's events reach
+// the thread armed or not, and cost it nothing while the pointer rests.
 class CPointerWatch {
 public:
     // `onEvent` runs on the watch thread with the arming it reports; the
@@ -40,7 +41,7 @@ private:
     std::function<void(unsigned)> OnEvent;
     int SettleMs;
     std::thread Thread;
-    // A byte written here wakes the thread to look at the arming again.
+    // A byte written here wakes the thread to end.
     UniqueFd WakeRead, WakeWrite;
     unsigned LastArming = 0;
     std::atomic<unsigned> Arming{0}, Seen{0};
