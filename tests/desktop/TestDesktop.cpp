@@ -379,11 +379,15 @@ private:
 class DesktopTest : public IBusEngineTest {
 protected:
     // Installs the engine with `luaChon`, starts the daemon (with XIM) on
-    // the session's display. LIRANO_DESKTOP_ENGINE=LiranoPreedit types with
-    // the least pre-edit engine instead, to tell an application's own
-    // faults from Lirano's (by hand; the test command does not).
+    // the session's display. By hand, LIRANO_DESKTOP_ENGINE names another
+    // engine to type with: LiranoPreedit, the least pre-edit engine, tells an
+    // application's own faults from Lirano's; an engine installed from
+    // Debian (Unikey) is typed with as a black box, to compare.
     void StartDesktop(const std::string& luaChon)
     {
+        const char* other = getenv("LIRANO_DESKTOP_ENGINE");
+        if (other && *other) engineName = other;
+        systemComponents = !TestEngine() && engineName != "Lirano";
         for (const char* tool : {wayland ? "sway" : "xdotool", wayland ? "swaymsg" : "Xvfb", "ibus-daemon"})
             if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (tools/deps.sh installs it)";
         session.xim = !wayland;
@@ -397,9 +401,7 @@ protected:
             ASSERT_TRUE(input.Start(session.ChildEnvironment(), error)) << error;
             ASSERT_EQ(input.Do("delay " + delay), "ok") << session.ReadLog("sway.log");
         }
-        const char* other = getenv("LIRANO_DESKTOP_ENGINE");
-        if (!other || !*other || engineName == other) return;
-        engineName = other;
+        if (!TestEngine()) return;
         std::string error;
         ASSERT_GT(session.Spawn({ibustest::BinDir() + "/lirano-null-engine"}, "null-engine.log", error), 0) << error;
         // Registered by the program itself: it can be chosen once it is up.
@@ -408,7 +410,9 @@ protected:
         })) << engineName
             << " did not register: " << session.ReadLog("null-engine.log");
     }
-    bool Raw() const { return engineName != "Lirano"; }
+    bool TestEngine() const { return engineName == "LiranoPreedit" || engineName == "LiranoNull"; }
+    // The test engines type the keys as they are.
+    bool Raw() const { return TestEngine(); }
 
     // Selects Lirano as a desktop does at login, before any application has
     // focus, then starts a client and waits for its first state.
