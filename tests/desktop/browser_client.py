@@ -15,6 +15,7 @@ import tempfile
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+import client_state  # noqa: E402
 
 SCRIPT = r"""<script>
 const page = document.title.split(" ")[1], sent = [];
@@ -164,8 +165,7 @@ def find_window(title):
 
 
 def dump(windows):
-    req = os.path.join(folder, "state.req")
-    if not os.path.exists(req):
+    if not client_state.asked():
         return
     with lock:
         pages = [reports[p] for p in ("main", "other")]
@@ -177,11 +177,7 @@ def dump(windows):
     # Both pages may claim focus for a moment after a switch: the newer report wins.
     focused = sorted((p for p in pages if p["focus"]), key=lambda p: p["time"])
     lines += ["focus %s" % focused[-1]["focus"]] if focused else []
-    tmp = os.path.join(folder, "state.tmp")
-    with open(tmp, "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    os.rename(tmp, os.path.join(folder, "state.txt"))
-    os.unlink(req)
+    client_state.answer(lines)
 
 
 def command(browser, profile, url):

@@ -14,6 +14,7 @@ gi.require_version("Gdk", "3.0")
 gi.require_version("Gtk", "3.0")
 gi.require_version("GdkX11", "3.0")
 from gi.repository import Gdk, GLib, Gtk, GdkX11  # noqa: E402
+import client_state  # noqa: E402
 
 wayland = not isinstance(Gdk.Display.get_default(), GdkX11.X11Display)
 
@@ -73,8 +74,7 @@ def centre(w):
 
 
 def dump():
-    req = os.path.join(folder, "state.req")
-    if not os.path.exists(req):
+    if not client_state.asked():
         return True
     # One fact a line; texts in hex, so that any character survives.
     lines = ["text %s %s" % (n, text_of(w).encode("utf-8").hex()) for n, w in widgets.items()]
@@ -84,11 +84,7 @@ def dump():
     else:
         lines += ["window main %d" % main.get_window().get_xid(), "window other %d" % other.get_window().get_xid()]
     lines += ["focus %s" % n for n, w in widgets.items() if w.has_focus() and w.get_toplevel().is_active()]
-    tmp = os.path.join(folder, "state.tmp")
-    with open(tmp, "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    os.rename(tmp, os.path.join(folder, "state.txt"))
-    os.unlink(req)
+    client_state.answer(lines)
     return True
 
 

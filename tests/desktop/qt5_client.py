@@ -6,6 +6,7 @@ import sys
 
 from PyQt5.QtWidgets import QApplication, QLineEdit, QTextEdit, QVBoxLayout, QWidget
 from PyQt5.QtCore import QTimer
+import client_state  # noqa: E402
 
 app = QApplication(sys.argv)
 folder = os.environ["LIRANO_CLIENT_DIR"]
@@ -37,8 +38,7 @@ other = window("Lirano Qt 5 other", 500, ["other"])
 
 
 def dump():
-    req = os.path.join(folder, "state.req")
-    if not os.path.exists(req):
+    if not client_state.asked():
         return
     # One fact a line; texts in hex, so that any character survives.
     text = {n: w.toPlainText() if isinstance(w, QTextEdit) else w.text() for n, w in widgets.items()}
@@ -48,11 +48,7 @@ def dump():
         lines.append("place %s %d %d" % (n, c.x(), c.y()))
     lines += ["window main %d" % int(main.winId()), "window other %d" % int(other.winId())]
     lines += ["focus %s" % n for n, w in widgets.items() if w.hasFocus() and w.window().isActiveWindow()]
-    tmp = os.path.join(folder, "state.tmp")
-    with open(tmp, "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    os.rename(tmp, os.path.join(folder, "state.txt"))
-    os.unlink(req)
+    client_state.answer(lines)
 
 
 timer = QTimer()

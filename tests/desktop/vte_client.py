@@ -12,6 +12,7 @@ import gi
 gi.require_version("Gtk", "3.0")
 gi.require_version("Vte", "2.91")
 from gi.repository import GLib, Gtk, Vte  # noqa: E402
+import client_state  # noqa: E402
 
 folder = os.environ["LIRANO_CLIENT_DIR"]
 out = os.path.join(folder, "term.out")
@@ -67,19 +68,14 @@ def centre(w):
 
 
 def dump():
-    req = os.path.join(folder, "state.req")
-    if not os.path.exists(req):
+    if not client_state.asked():
         return True
     # One fact a line; texts in hex, so that any byte survives.
     lines = ["text %s %s" % (n, text_of(n).hex()) for n in widgets]
     lines += ["place %s %d %d" % (n, *centre(w)) for n, w in widgets.items()]
     lines += ["window main %d" % main.get_window().get_xid(), "window other %d" % other.get_window().get_xid()]
     lines += ["focus %s" % n for n, w in widgets.items() if w.has_focus() and w.get_toplevel().is_active()]
-    tmp = os.path.join(folder, "state.tmp")
-    with open(tmp, "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    os.rename(tmp, os.path.join(folder, "state.txt"))
-    os.unlink(req)
+    client_state.answer(lines)
     return True
 
 

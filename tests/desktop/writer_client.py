@@ -15,6 +15,7 @@ gi.require_version("GdkX11", "3.0")
 from gi.repository import GLib, Gtk, GdkX11  # noqa: E402,F401
 import uno  # noqa: E402
 from com.sun.star.connection import NoConnectException  # noqa: E402
+import client_state  # noqa: E402
 
 folder = os.environ["LIRANO_CLIENT_DIR"]
 profile = os.path.join(os.environ["HOME"], "lo")
@@ -96,8 +97,7 @@ other.show_all()
 
 
 def dump():
-    req = os.path.join(folder, "state.req")
-    if not os.path.exists(req):
+    if not client_state.asked():
         return True
     a = entry.get_allocation()
     ox, oy = other.get_window().get_origin()[1:]
@@ -111,11 +111,7 @@ def dump():
         lines.append("focus doc")
     elif entry.has_focus() and other.is_active():
         lines.append("focus other")
-    tmp = os.path.join(folder, "state.tmp")
-    with open(tmp, "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    os.rename(tmp, os.path.join(folder, "state.txt"))
-    os.unlink(req)
+    client_state.answer(lines)
     return True
 
 
