@@ -752,11 +752,11 @@ protected:
                 << state.texts["datalist"];
             // The list opens when the browser gets to it: Down opens it if
             // it is not open yet, and Return picks nothing while it is shut.
-            for (int i = 0; i < 5 && !Raw(); ++i) {
+            for (int i = 0; i < 3 && !Raw(); ++i) {
                 Xdo({"key", "Down"});
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
                 Xdo({"key", "Return"});
-                if (WaitUntil([&] { return Read(state) && state.texts["datalist"] != typed; }, 1000)) break;
+                if (WaitUntil([&] { return Read(state) && state.texts["datalist"] != typed; }, 4000)) break;
             }
             if (!Raw()) field("datalist").Set(L"Hà Nội");
             // The page moves the focus in the middle of a word; the next

@@ -65,7 +65,7 @@ textarea{height:120px} #chat{min-height:40px;border:1px solid gray}</style></hea
 <input id="complete" autocomplete="off"><div id="chat" contenteditable="true" spellcheck="false"></div>
 <!-- Last, so that its popup covers no other field. -->
 <input id="datalist" list="places" autocomplete="off"><datalist id="places"><option value="Hà Nội">
-<option value="Hải Phòng"><option value="Huế"><option value="Đà Nẵng"><option value="Sài Gòn"></datalist>
+<option value="Đà Nẵng"><option value="Sài Gòn"><option value="Cần Thơ"></datalist>
 """ + SCRIPT + """<script>
 // Completes inline as an address bar does: the added part selected after the caret.
 const complete = document.getElementById("complete");
