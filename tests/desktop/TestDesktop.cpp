@@ -742,7 +742,7 @@ protected:
             // A field that completes inline, the completion selected after
             // the caret: no letter is lost to it.
             Click("complete");
-            type("complete", k(L"tiếng Việt Nam"));
+            type("complete", k(L"tiếng Việt Nam") + L" ");
             // A pick from the list after a space.
             Click("datalist");
             type("datalist", k(L"Hà") + L" ");
@@ -796,7 +796,10 @@ protected:
                                         "xterm.log", error, ClientEnv(session.Dir()));
             ASSERT_GT(xterm, 0) << error;
             // Its mapped top-level window: xterm makes and drops other
-            // windows as it starts.
+            // windows as it starts. (Logs are appended to: a window of an
+            // earlier attempt is not this one's.)
+            std::remove(session.Path("search.log").c_str());
+            std::remove(session.Path("xwininfo.log").c_str());
             ASSERT_EQ(session.Run({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, 15000,
                                   "search.log"),
                       0);
