@@ -78,6 +78,9 @@ public:
         host_.Commit();
         return UtfConverter::ToUtf8(host_.Committed);
     }
+    // The field's text with the pre-edit, as a browser shows it.
+    std::string Shown() const { return UtfConverter::ToUtf8(host_.Committed + (raw_ ? L"" : host_.Text)); }
+    std::string Before() const { return UtfConverter::ToUtf8(host_.Committed); }
     // The field's text while nothing is in the pre-edit.
     bool Settled(std::string& text) const
     {
@@ -672,6 +675,16 @@ protected:
             Type(run);
         };
         auto k = [&](const std::wstring& text) { return KeysFor(text, method); };
+        // Before the focus leaves a field mid-word: the keys typed reach it
+        // first, as they do for anyone slower than the round trip (browsers
+        // show the pre-edit in the field; the others show the text before).
+        auto leave = [&](const std::string& name) {
+            const std::string shown = field(name).Shown(), before = field(name).Before();
+            if (inStep)
+                inStep = WaitUntil(
+                    [&] { return Read(state) && (state.texts[name] == shown || state.texts[name] == before); }, 5000);
+            field(name).Leave();
+        };
         std::map<std::string, std::string> expected;
 
         size_t words = 0;
@@ -689,19 +702,19 @@ protected:
             type("entry1", k(L"Tiếng Việt") + kBackspace + kBackspace + L"et " + kBackspace + kBackspace + L"t ");
             type("entry1", L"windows " + k(L"người") + L" ");
             type("entry1", k(L"dân").substr(0, 2));
-            field("entry1").Leave();
+            leave("entry1");
             Type(std::wstring(1, kTab));
             ASSERT_TRUE(WaitUntil([&] { return Read(state) && state.focus == "entry2"; })) << state.focus;
             // A click into the third field in the middle of a word.
             type("entry2", k(L"xin chào") + L" " + k(L"bạn").substr(0, 2));
-            field("entry2").Leave();
+            leave("entry2");
             Click("entry3");
             // A switch to another window in the middle of a word, and back.
             type("entry3", k(L"một hai"));
-            field("entry3").Leave();
+            leave("entry3");
             Focus("other");
             type("other", k(L"cửa sổ khác"));
-            field("other").Leave();
+            leave("other");
             Focus("main");
             Click("password");
             Type(k(L"mật khẩu"));
@@ -713,17 +726,17 @@ protected:
             // windows, so the window gets it first).
             type(big, k(L"Tiếng Việt") + kBackspace + kBackspace + L"et " + kBackspace + kBackspace + L"t ");
             type(big, L"windows " + k(L"người") + L" " + k(L"dân").substr(0, 2) + kTab + k(L"xin chào"));
-            field(big).Leave();
+            leave(big);
             Focus("other");
             Click("other");
             type("other", k(L"cửa sổ"));
-            field("other").Leave();
+            leave("other");
             Focus("main");
             type(big, L" " + k(L"một hai"));
-            field(big).Leave();
+            leave(big);
             Focus("other");
             type("other", L" " + k(L"khác"));
-            field("other").Leave();
+            leave("other");
             Focus("main");
             type(big, L" " + k(L"ba") + kReturn);
         }
@@ -763,7 +776,7 @@ protected:
             // word goes where the focus now is.
             Click("entry3");
             type("entry3", L" " + k(L"bốn"));
-            field("entry3").Leave();
+            leave("entry3");
             ScriptFocus("entry1");
             type("entry1", k(L"năm sáu"));
         }
