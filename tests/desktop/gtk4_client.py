@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 # gtk_client.py for GTK 4: the same fields, windows and state file, through
 # the IBus GTK 4 module, on X11 or Wayland.
-import os
 import subprocess
 
 import gi
@@ -15,7 +14,6 @@ import client_state  # noqa: E402
 
 wayland = not isinstance(Gdk.Display.get_default(), GdkX11.X11Display)
 
-folder = os.environ["LIRANO_CLIENT_DIR"]
 loop = GLib.MainLoop()
 widgets = {}
 origins = {}
@@ -82,9 +80,9 @@ def dump():
     lines = ["text %s %s" % (n, text_of(w).encode("utf-8").hex()) for n, w in widgets.items()]
     lines += ["place %s %d %d" % (n, *centre(w)) for n, w in widgets.items()]
     if wayland:
-        lines += ["window main 1", "window other 2", "title main " + titles[0], "title other " + titles[1]]
+        lines += client_state.windows(titles=titles)
     else:
-        lines += ["window main %d" % main.get_surface().get_xid(), "window other %d" % other.get_surface().get_xid()]
+        lines += client_state.windows((main.get_surface().get_xid(), other.get_surface().get_xid()))
     lines += ["focus %s" % n for n in focused(main) + focused(other)]
     client_state.answer(lines)
     return True

@@ -5,7 +5,6 @@
 # and the focused widget to $LIRANO_CLIENT_DIR/state.txt whenever state.req
 # appears there. On Wayland, where the compositor places the windows, the
 # places are within each window and the windows are named by their titles.
-import os
 import sys
 
 import gi
@@ -18,7 +17,6 @@ import client_state  # noqa: E402
 
 wayland = not isinstance(Gdk.Display.get_default(), GdkX11.X11Display)
 
-folder = os.environ["LIRANO_CLIENT_DIR"]
 widgets = {}
 
 
@@ -80,9 +78,9 @@ def dump():
     lines = ["text %s %s" % (n, text_of(w).encode("utf-8").hex()) for n, w in widgets.items()]
     lines += ["place %s %d %d" % (n, *centre(w)) for n, w in widgets.items()]
     if wayland:
-        lines += ["window main 1", "window other 2", "title main " + titles[0], "title other " + titles[1]]
+        lines += client_state.windows(titles=titles)
     else:
-        lines += ["window main %d" % main.get_window().get_xid(), "window other %d" % other.get_window().get_xid()]
+        lines += client_state.windows((main.get_window().get_xid(), other.get_window().get_xid()))
     lines += ["focus %s" % n for n, w in widgets.items() if w.has_focus() and w.get_toplevel().is_active()]
     client_state.answer(lines)
     return True
