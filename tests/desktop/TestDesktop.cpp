@@ -324,6 +324,8 @@ public:
     ~WaylandInput() { Stop(); }
     bool Start(const std::vector<std::string>& env, std::string& error)
     {
+        // A driver that died shows as a failed command, not as SIGPIPE.
+        signal(SIGPIPE, SIG_IGN);
         int in[2], out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
             error = "pipe failed";
