@@ -1,5 +1,7 @@
 #include "engine/SuggestionUI.h"
 
+#include <ibus.h>
+
 #include <algorithm>
 
 #include "core/UtfConverter.h"
@@ -25,7 +27,7 @@ void CSuggestionUI::SetItems(const std::vector<int>& items)
 
 void CSuggestionUI::Refresh()
 {
-    if (Engine) ibus_engine_update_lookup_table(Engine, Table, TRUE);
+    if (Engine) Engine->UpdateLookupTable(*this);
 }
 
 void CSuggestionUI::Select(int index)
@@ -83,14 +85,14 @@ void CSuggestionUI::MoveDown()
 
 void CSuggestionUI::Show()
 {
-    if (Engine) ibus_engine_show_lookup_table(Engine);
+    if (Engine) Engine->ShowLookupTable();
     IsVisible = true;
 }
 
 void CSuggestionUI::Hide()
 {
     // Only what is shown is hidden: one message less on most keys.
-    if (Engine && IsVisible) ibus_engine_hide_lookup_table(Engine);
+    if (Engine && IsVisible) Engine->HideLookupTable();
     IsVisible = false;
 }
 
@@ -98,4 +100,12 @@ int CSuggestionUI::GetSuggestion() const
 {
     if (SuggestionIndex < 0 || SuggestionIndex >= ItemCount()) return -1;
     return (*Items)[SuggestionIndex];
+}
+
+std::vector<std::wstring> CSuggestionUI::PageTexts()
+{
+    std::vector<std::wstring> texts;
+    for (int i = Page * PageSize; i < std::min(ItemCount(), (Page + 1) * PageSize); ++i)
+        texts.push_back(GetKeywordText((*Items)[i]));
+    return texts;
 }

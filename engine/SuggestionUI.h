@@ -1,19 +1,22 @@
 #pragma once
 
-#include <ibus.h>
-
 #include <string>
 #include <vector>
 
 #include "engine/Event.h"
 #include "engine/Handles.h"
+#include "engine/InputContext.h"
 
-// The suggestion list in the IBus candidate window: pages of twelve
-// candidates labelled F1 to F12, and the selected candidate.
+typedef struct _IBusLookupTable IBusLookupTable;
+
+// The suggestion list in the candidate window: pages of twelve candidates
+// labelled F1 to F12, and the selected candidate. The page is kept in an
+// IBus lookup table, which IBus shows as it is; other fronts read the page
+// through PageTexts().
 class CSuggestionUI {
 public:
-    // Not ours: the engine object belongs to IBus's factory.
-    IBusEngine* Engine = nullptr;
+    // Not ours: the context belongs to its framework.
+    IInputContext* Engine = nullptr;
     GObjectPtr<IBusLookupTable> Table;
     const std::vector<int>* Items = nullptr;
     int PageSize = 12;
@@ -44,6 +47,9 @@ public:
     // The entry index of the selected candidate; -1 with no items.
     int GetSuggestion() const;
     void Expand(bool) {}
+    // The texts of the current page's candidates, and the cursor in it.
+    std::vector<std::wstring> PageTexts();
+    int CursorInPage() const { return SuggestionIndex - Page * PageSize; }
 
 private:
     int ItemCount() const { return Items ? (int)Items->size() : 0; }

@@ -5,11 +5,45 @@
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
 #include "engine/Handles.h"
+#include "ibus/IBusEngine.h"
 #include "ibus/LiranoIBusApp.h"
 
 typedef CInputMethodService::CIBus CIBus;
 
+CInputMethodService* CIBus::IME = nullptr;
+
 namespace {
+
+// One IBus engine object, as the service sees it: the pre-edit, commits and
+// the lookup table of the input context it serves.
+class IBusContext final : public IInputContext {
+public:
+    explicit IBusContext(IBusEngine* engine) : Engine(engine) {}
+
+    void UpdatePreedit(const std::u32string& u, bool underline) override
+    {
+        // Sunk, the text stays ours through the call that sends it.
+        auto t =
+            GObjectPtr<IBusText>::AdoptFloating(ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
+        if (underline)
+            ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
+        // Commit-on-reset: whatever ends the pre-edit outside the engine (a
+        // click, a focus change, a reset) makes IBus or the client commit
+        // what is shown, once.
+        ibus_engine_update_preedit_text_with_mode(Engine, t, (guint)u.size(), TRUE, CIBus::PreeditMode(Engine));
+    }
+    void HidePreedit() override { ibus_engine_hide_preedit_text(Engine); }
+    void CommitText(const std::u32string& u) override
+    {
+        ibus_engine_commit_text(Engine, ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
+    }
+    void UpdateLookupTable(CSuggestionUI& list) override { ibus_engine_update_lookup_table(Engine, list.Table, TRUE); }
+    void ShowLookupTable() override { ibus_engine_show_lookup_table(Engine); }
+    void HideLookupTable() override { ibus_engine_hide_lookup_table(Engine); }
+
+private:
+    IBusEngine* Engine;
+};
 
 typedef struct {
     IBusEngine parent;
@@ -20,6 +54,8 @@ typedef struct {
     gboolean clientCommits;
     // An X client through XIM.
     gboolean xim;
+    // Lives as long as the object.
+    IBusContext* context;
 } IBusLRNEngine;
 
 typedef struct {
@@ -50,7 +86,7 @@ gboolean OnProcessKeyEvent(IBusEngine* engine, guint keyval, guint keycode, guin
     if (!ime || Secret(engine)) return FALSE;
     // Keys come only to the focused context; a client that sends keys
     // without focus gets them typed where they are sent.
-    if (ime->engine != engine) ime->Focus(engine);
+    if (ime->engine != CIBus::Context(engine)) ime->Focus(CIBus::Context(engine));
     if (state & IBUS_RELEASE_MASK) return ime->OnKeyUp(keyval);
     const unsigned commits = ime->commitCount;
     if (ime->OnKeyDown(keyval)) return TRUE;
@@ -68,7 +104,7 @@ void OnFocusIn(IBusEngine* engine)
 {
     std::printf("focus_in %p\n", (void*)engine);
     std::fflush(stdout);
-    if (CIBus::IME) CIBus::IME->Focus(engine);
+    if (CIBus::IME) CIBus::IME->Focus(CIBus::Context(engine));
     if (theApp.Panel.mainList) ibus_engine_register_properties(engine, theApp.Panel.mainList);
     if (parent_class->focus_in) parent_class->focus_in(engine);
 }
@@ -91,7 +127,7 @@ void OnFocusOut(IBusEngine* engine)
 {
     std::printf("focus_out %p\n", (void*)engine);
     std::fflush(stdout);
-    if (CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Clear();
+    if (CIBus::IME && CIBus::IME->engine == CIBus::Context(engine)) CIBus::IME->Clear();
     if (parent_class->focus_out) parent_class->focus_out(engine);
 }
 
@@ -99,7 +135,7 @@ void OnReset(IBusEngine* engine)
 {
     std::printf("reset %p\n", (void*)engine);
     std::fflush(stdout);
-    if (CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Clear();
+    if (CIBus::IME && CIBus::IME->engine == CIBus::Context(engine)) CIBus::IME->Clear();
     if (parent_class->reset) parent_class->reset(engine);
 }
 
@@ -107,14 +143,14 @@ void OnDisable(IBusEngine* engine)
 {
     std::printf("disable%p\n", (void*)engine);
     std::fflush(stdout);
-    if (CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Commit();
+    if (CIBus::IME && CIBus::IME->engine == CIBus::Context(engine)) CIBus::IME->Commit();
     if (parent_class->disable) parent_class->disable(engine);
 }
 
 void OnSetContentType(IBusEngine* engine, guint purpose, guint hints)
 {
     bool secret = purpose == IBUS_INPUT_PURPOSE_PASSWORD || purpose == IBUS_INPUT_PURPOSE_PIN;
-    if (secret && !Secret(engine) && CIBus::IME && CIBus::IME->engine == engine) CIBus::IME->Commit();
+    if (secret && !Secret(engine) && CIBus::IME && CIBus::IME->engine == CIBus::Context(engine)) CIBus::IME->Commit();
     ((IBusLRNEngine*)engine)->secret = secret;
     if (parent_class->set_content_type) parent_class->set_content_type(engine, purpose, hints);
 }
@@ -123,8 +159,14 @@ void OnSetContentType(IBusEngine* engine, guint purpose, guint hints)
 // engine: the service must not keep pointing at it.
 void OnDestroy(IBusObject* object)
 {
-    if (CIBus::IME) CIBus::IME->EngineGone(IBUS_ENGINE(object));
+    if (CIBus::IME) CIBus::IME->EngineGone(CIBus::Context(IBUS_ENGINE(object)));
     IBUS_OBJECT_CLASS(parent_class)->destroy(object);
+}
+
+void OnFinalize(GObject* object)
+{
+    delete ((IBusLRNEngine*)object)->context;
+    G_OBJECT_CLASS(parent_class)->finalize(object);
 }
 
 void OnPropertyActivate(IBusEngine* engine, const gchar* prop_name, guint state)
@@ -142,6 +184,7 @@ void OnCandidateClicked(IBusEngine*, guint index, guint, guint)
 void ibus_lrn_engine_class_init(gpointer klass, gpointer)
 {
     G_OBJECT_CLASS(klass)->constructor = ibus_lrn_engine_constructor;
+    G_OBJECT_CLASS(klass)->finalize = OnFinalize;
     IBUS_OBJECT_CLASS(klass)->destroy = OnDestroy;
     IBusEngineClass* e = IBUS_ENGINE_CLASS(klass);
     e->process_key_event = OnProcessKeyEvent;
@@ -162,6 +205,7 @@ void ibus_lrn_engine_init(GTypeInstance* instance, gpointer)
     ((IBusLRNEngine*)instance)->secret = FALSE;
     ((IBusLRNEngine*)instance)->clientCommits = FALSE;
     ((IBusLRNEngine*)instance)->xim = FALSE;
+    ((IBusLRNEngine*)instance)->context = new IBusContext(IBUS_ENGINE(instance));
 }
 
 // Engines that ask for focus ids learn which client they serve.
@@ -186,6 +230,8 @@ std::string IconPath() { return Utils::ToString(Utils::GetExeFolder()) + "/Resou
 void FreeGString(GString* s) { g_string_free(s, TRUE); }
 
 } // namespace
+
+IInputContext* CIBus::Context(IBusEngine* engine) { return engine ? ((IBusLRNEngine*)engine)->context : nullptr; }
 
 IBusPreeditFocusMode CIBus::PreeditMode(IBusEngine* engine)
 {

@@ -1,28 +1,13 @@
 #include "ibus/IBusPanel.h"
 
-#include <atomic>
-#include <cstdlib>
-#include <thread>
-
 #include "core/BangMaUtils.h"
 #include "core/KieuGoUtils.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
+#include "engine/SettingsTool.h"
 #include "ibus/LiranoIBusApp.h"
-#include "ibus/MainLoop.h"
 
 namespace {
-
-std::atomic<bool> MainWindowThreadId{false};
-std::atomic<bool> ChuyenMaWindowThreadId{false};
-std::atomic<bool> GoTatWindowThreadId{false};
-
-std::atomic<bool>& Running(IBusPanel::Tool t)
-{
-    return t == IBusPanel::MainWindow ? MainWindowThreadId
-           : t == IBusPanel::ChuyenMa ? ChuyenMaWindowThreadId
-                                      : GoTatWindowThreadId;
-}
 
 // The list it is appended to takes a reference of its own; ours goes with
 // the holder.
@@ -98,12 +83,7 @@ void IBusPanel::PropertyActivate(IBusEngine* e, const char* prop_name, unsigned)
         theApp.SaveSettings();
     } else if (key.rfind("BangMa-", 0) == 0) {
         std::string name = key.substr(7);
-        std::wstring wname = UtfConverter::FromUtf8(name);
-        if (wname != ime.bangMaName) {
-            ime.bangMaName = wname;
-            ime.boGo->SetBangMa(BangMaUtils::LayBangMa(wname));
-            ime.UpdatePreeditText();
-        }
+        ime.BangMa(UtfConverter::FromUtf8(name));
         menu_item_activate(mainList, bangMaList, "BangMa", prop_name, name);
         if (e) ibus_engine_register_properties(e, mainList);
         theApp.SaveSettings();
@@ -128,31 +108,11 @@ void IBusPanel::Refresh()
     if (engine) ibus_engine_register_properties(engine, mainList);
 }
 
-std::string IBusPanel::ToolCommand(const std::string& args)
-{
-    // The folder's own bytes, quoted: spaces, quotes and other shell
-    // characters in the path still start the program.
-    std::string cmd = Utils::ShellWord(Utils::ToString(Utils::GetExeFolder()) + "/Lirano-Qt");
-    if (!args.empty()) cmd += " " + args;
-    return cmd;
-}
+std::string IBusPanel::ToolCommand(const std::string& args) { return SettingsTool::Command(args); }
 
-bool IBusPanel::ToolRunning(Tool tool) { return Running(tool); }
+bool IBusPanel::ToolRunning(Tool tool) { return SettingsTool::Running((SettingsTool::Tool)tool); }
 
 bool IBusPanel::StartTool(Tool tool, void (*after)())
 {
-    std::atomic<bool>& running = Running(tool);
-    bool expected = false;
-    if (!running.compare_exchange_strong(expected, true)) return false;
-    std::string cmd = ToolCommand(tool == MainWindow ? "" : tool == ChuyenMa ? "--ChuyenMa" : "--GoTat");
-    std::thread([cmd, after, &running] {
-        int status = std::system(cmd.c_str());
-        (void)status;
-        // The reload runs on the main loop, never beside key handling.
-        MainLoop().Post([after, &running] {
-            running = false;
-            if (after) after();
-        });
-    }).detach();
-    return true;
+    return SettingsTool::Start((SettingsTool::Tool)tool, after ? std::function<void()>(after) : nullptr);
 }

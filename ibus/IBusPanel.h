@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/Handles.h"
+#include "engine/SettingsTool.h"
 
 // The engine's menu in the IBus panel: typing method, charset, and the
 // tools that start the settings program.
@@ -28,7 +29,7 @@ public:
     static std::string ToolCommand(const std::string& args);
     // Starts a tool unless it runs; `after` runs on the main loop once the
     // tool has exited.
-    enum Tool { MainWindow, ChuyenMa, GoTat };
+    enum Tool { MainWindow = SettingsTool::MainWindow, ChuyenMa = SettingsTool::ChuyenMa, GoTat = SettingsTool::GoTat };
     static bool StartTool(Tool tool, void (*after)());
     static bool ToolRunning(Tool tool);
 };

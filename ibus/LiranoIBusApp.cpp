@@ -1,14 +1,34 @@
 #include "ibus/LiranoIBusApp.h"
 
+#include <glib.h>
+
 #include <cstring>
 
-#include "core/BangMaUtils.h"
-#include "core/IniFile.h"
-#include "core/SettingUtils.h"
-#include "core/Utils.h"
-#include "engine/LuaChon.h"
+#include "engine/MainLoop.h"
+#include "ibus/IBusEngine.h"
+#include "x11/PointerWatch.h"
 
 LiranoIBusApp theApp;
+
+LiranoIBusApp::LiranoIBusApp()
+{
+    CInputMethodService::CIBus::IME = &Service;
+    Service.SetPointerWatch(
+        std::make_unique<CPointerWatch>([this](unsigned arming) { Service.PointerActivity(arming); }));
+    MainLoop().Schedule = [] {
+        g_idle_add(
+            [](gpointer) -> gboolean {
+                MainLoop().Drain();
+                return G_SOURCE_REMOVE;
+            },
+            nullptr);
+    };
+}
+
+LiranoIBusApp::~LiranoIBusApp()
+{
+    if (CInputMethodService::CIBus::IME == &Service) CInputMethodService::CIBus::IME = nullptr;
+}
 
 int LiranoIBusApp::Start(int argc, char** argv)
 {
@@ -21,40 +41,11 @@ int LiranoIBusApp::Start(int argc, char** argv)
     return 0;
 }
 
-void LiranoIBusApp::LoadSettings()
-{
-    LuaChon o = LuaChon::DocFile(SettingUtils::FileLuaChon());
-    CInputMethodService& s = Service;
-    s.KieuGo(o.KieuGo);
-    if (o.BangMa != s.bangMaName) {
-        s.bangMaName = o.BangMa;
-        s.boGo->SetBangMa(BangMaUtils::LayBangMa(o.BangMa));
-    }
-    o.ApDungBoGo(*s.boGo);
-    s.NA_PAC_DacBiet(o.NA_PAC_DacBiet);
-    s.SoLuongTuGoiY(o.SoLuongTuGoiY);
-    s.Suggestion(o.Suggestion);
-    s.suggestionUIHookUpDownKey = o.SuggestionUIHookUpDownKey;
-    s.preEditDecorate = o.PreEditDecorate;
-    s.enableMouseHook = o.EnableMouseHook;
-    LoadGoTat();
-}
+void LiranoIBusApp::LoadSettings() { Service.LoadOptions(); }
 
-void LiranoIBusApp::SaveSettings()
-{
-    IniFile ini;
-    std::wstring path = SettingUtils::FileLuaChon();
-    IniFile::Sections sections;
-    if (Utils::FileExists(path)) sections = ini.Read(path);
-    IniFile::Settings& s = sections[LuaChon::Section];
-    s[L"KieuGo"] = Service.kieuGoName;
-    s[L"BangMa"] = Service.bangMaName;
-    const std::wstring file = SettingUtils::ForWriting(path);
-    std::string error;
-    if (!ini.Write(file, sections, &error)) SettingUtils::ReportCannotWrite(file, error);
-}
+void LiranoIBusApp::SaveSettings() { Service.SaveMenuChoices(); }
 
-void LiranoIBusApp::LoadGoTat() { Service.boGo->LoadGoTat(SettingUtils::FileGoTat()); }
+void LiranoIBusApp::LoadGoTat() { Service.LoadGoTat(); }
 
 void LiranoIBusApp::Test(const std::wstring& text, bool verbose)
 {

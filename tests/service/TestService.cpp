@@ -10,9 +10,9 @@
 
 #include "core/SettingUtils.h"
 #include "core/Utils.h"
+#include "engine/MainLoop.h"
 #include "ibus/IBusPanel.h"
 #include "ibus/LiranoIBusApp.h"
-#include "ibus/MainLoop.h"
 #include "tests/common/TempDir.h"
 
 namespace {

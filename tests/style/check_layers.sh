@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Each layer includes only the layers below it: core/ <- engine/, convert/
-# <- ibus/, qt/, cli/. Project headers are named from the root
-# ("core/Utils.h"), and the toolkits stay where they belong: no IBus, GLib,
-# X or Qt below the programs, except IBus's lookup table in the suggestion
-# list and the GObject holder it uses.
+# <- x11/ <- ibus/, fcitx5/, qt/, cli/. Project headers are named from the
+# root ("core/Utils.h"), and the toolkits stay where they belong: no IBus,
+# GLib, X or Qt below the programs, except IBus's lookup table in the
+# suggestion list and the GObject holder it uses; X only in x11/ and the
+# bindings; IBus only in its binding, Fcitx only in its own.
 set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$root" || exit 2
@@ -14,13 +15,16 @@ declare -A allowed=(
   [core]="core"
   [engine]="core engine"
   [convert]="core convert"
-  [ibus]="core engine ibus"
+  [x11]="core engine x11"
+  [ibus]="core engine x11 ibus"
+  [fcitx5]="core engine x11 fcitx5"
   [qt]="core engine convert qt"
   [cli]="core engine convert cli"
 )
 toolkits='<(ibus|glib|gio|gtk|X11/|Q[A-Za-z]*)[^>]*>'
 
 for layer in "${!allowed[@]}"; do
+  [ -d "$layer" ] || continue
   while IFS= read -r line; do
     file=${line%%:*}
     name=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"$line")
@@ -40,14 +44,26 @@ for layer in "${!allowed[@]}"; do
     core | engine | convert)
       while IFS= read -r line; do
         case ${line%%:*} in
-          engine/SuggestionUI.h | engine/SuggestionUI.cpp) [[ $line == *'<ibus.h>'* ]] && continue ;;
+          engine/SuggestionUI.cpp) [[ $line == *'<ibus.h>'* ]] && continue ;;
           engine/Handles.h) [[ $line == *'<glib-object.h>'* ]] && continue ;;
         esac
         echo "${line%%:*}: $layer/ may not include a toolkit: ${line#*:}"
         status=1
       done < <(grep -rHE "^\s*#\s*include\s+$toolkits" "$layer" --include='*.h' --include='*.cpp')
       ;;
+    x11 | fcitx5 | qt)
+      while IFS= read -r line; do
+        echo "${line%%:*}: $layer/ may not include IBus: ${line#*:}"
+        status=1
+      done < <(grep -rHE '^\s*#\s*include\s+<ibus' "$layer" --include='*.h' --include='*.cpp')
+      ;;
   esac
+  if [ "$layer" != fcitx5 ]; then
+    while IFS= read -r line; do
+      echo "${line%%:*}: $layer/ may not include Fcitx: ${line#*:}"
+      status=1
+    done < <(grep -rHE '^\s*#\s*include\s+<fcitx' "$layer" --include='*.h' --include='*.cpp')
+  fi
 done
 [ $status -eq 0 ] && echo "layers: every include names its layer and points down"
 exit $status

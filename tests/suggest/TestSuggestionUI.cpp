@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <ibus.h>
 
 #include "core/UtfConverter.h"
 #include "engine/SuggestionUI.h"

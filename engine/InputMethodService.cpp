@@ -1,4 +1,4 @@
-#include "ibus/InputMethodService.h"
+#include "engine/InputMethodService.h"
 
 #include <unistd.h>
 
@@ -7,13 +7,14 @@
 #include <iostream>
 #include <utility>
 
+#include "core/BangMaUtils.h"
+#include "core/IniFile.h"
 #include "core/KieuGoUtils.h"
 #include "core/SettingUtils.h"
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
-#include "engine/Handles.h"
 #include "engine/LuaChon.h"
-#include "ibus/MainLoop.h"
+#include "engine/MainLoop.h"
 
 namespace {
 
@@ -59,23 +60,14 @@ uint32_t ModOf(unsigned keyval)
 
 } // namespace
 
-CInputMethodService* CInputMethodService::CIBus::IME = nullptr;
-
 CInputMethodService::CInputMethodService()
-    : boGo(std::make_unique<CBoGo>(this)), kieuGoName(KieuGoUtils::Default), bangMaName(BangMaUtils::Unicode),
-      pointerWatch([this](unsigned arming) {
-          MainLoop().Post([this, arming] {
-              // A watch disarmed meanwhile (a key, a reset) never commits.
-              if (pointerWatch.IsArmed(arming)) Commit();
-          });
-      })
+    : boGo(std::make_unique<CBoGo>(this)), kieuGoName(KieuGoUtils::Default), bangMaName(BangMaUtils::Unicode)
 {
     clearAction.HotKey = CHotKey(MOD_CONTROL, 0);
     khoiPhucAction.HotKey = CHotKey(MOD_CONTROL | MOD_ALT, 0);
     suggestionAction.HotKey = CHotKey(0, K_Tab);
     closeSuggestionAction.HotKey = CHotKey(0, K_Escape);
     hotKeys = {&clearAction, &khoiPhucAction, &suggestionAction, &closeSuggestionAction};
-    CIBus::IME = this;
 }
 
 CInputMethodService::~CInputMethodService()
@@ -83,7 +75,6 @@ CInputMethodService::~CInputMethodService()
     StopPointerWatch();
     if (loader.joinable()) loader.join();
     SaveSuggestionSettings();
-    if (CIBus::IME == this) CIBus::IME = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -163,7 +154,7 @@ bool CInputMethodService::OnKeyDown(unsigned keyval)
 {
     if (busy) return false;
     // Pointer activity seen but not yet reported: it came first.
-    if (pointerWatch.Fired()) Commit();
+    if (pointerWatch && pointerWatch->Fired()) Commit();
     if (uint32_t mod = ModOf(keyval)) {
         OnControlKeysDown(mod);
         return false;
@@ -291,7 +282,7 @@ bool CInputMethodService::OnKeyUp(unsigned keyval)
     return false;
 }
 
-void CInputMethodService::Engine(IBusEngine* e)
+void CInputMethodService::Engine(IInputContext* e)
 {
     // What another context shows says nothing of this one.
     if (e != engine) {
@@ -302,7 +293,7 @@ void CInputMethodService::Engine(IBusEngine* e)
     if (suggestionUI) suggestionUI->Engine = e;
 }
 
-void CInputMethodService::Focus(IBusEngine* e)
+void CInputMethodService::Focus(IInputContext* e)
 {
     if (e != engine) {
         // Text left in a context that lost focus without telling goes to
@@ -315,7 +306,7 @@ void CInputMethodService::Focus(IBusEngine* e)
     modifiers = 0;
 }
 
-void CInputMethodService::EngineGone(IBusEngine* e)
+void CInputMethodService::EngineGone(IInputContext* e)
 {
     if (engine != e) return;
     Engine(nullptr);
@@ -335,23 +326,13 @@ void CInputMethodService::UpdatePreeditText()
     if (engine) {
         std::u32string u = UtfConverter::ToUtf32(text);
         // The client shows this already: nothing to send.
-        if (preeditShown && u == shownPreedit) {
-            if (enableMouseHook && !pointerWatch.Armed()) StartPointerWatch();
-            return;
+        if (!preeditShown || u != shownPreedit) {
+            preeditShown = true;
+            shownPreedit = u;
+            engine->UpdatePreedit(u, preEditDecorate);
         }
-        preeditShown = true;
-        shownPreedit = u;
-        // Sunk, the text stays ours through the call that sends it.
-        auto t =
-            GObjectPtr<IBusText>::AdoptFloating(ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
-        if (preEditDecorate)
-            ibus_text_append_attribute(t, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_LOW, 0, (gint)u.size());
-        // Commit-on-reset: whatever ends the pre-edit outside the engine (a
-        // click, a focus change, a reset) makes IBus or the client commit
-        // what is shown, once.
-        ibus_engine_update_preedit_text_with_mode(engine, t, (guint)u.size(), TRUE, CIBus::PreeditMode(engine));
     }
-    if (enableMouseHook && !pointerWatch.Armed()) StartPointerWatch();
+    if (enableMouseHook && !PointerWatchRunning()) StartPointerWatch();
 }
 
 void CInputMethodService::CommitPreeditText()
@@ -361,8 +342,7 @@ void CInputMethodService::CommitPreeditText()
     if (!engine) return;
     HidePreeditText();
     if (text.empty()) return;
-    std::u32string u = UtfConverter::ToUtf32(text);
-    ibus_engine_commit_text(engine, ibus_text_new_from_ucs4(reinterpret_cast<const gunichar*>(u.c_str())));
+    engine->CommitText(UtfConverter::ToUtf32(text));
     ++commitCount;
 }
 
@@ -373,7 +353,7 @@ void CInputMethodService::HideSuggestionList()
 
 void CInputMethodService::HidePreeditText()
 {
-    if (engine && preeditShown) ibus_engine_hide_preedit_text(engine);
+    if (engine && preeditShown) engine->HidePreedit();
     preeditShown = false;
     shownPreedit.clear();
 }
@@ -395,15 +375,32 @@ void CInputMethodService::Commit()
 // ---------------------------------------------------------------------------
 // Pointer watch
 
+void CInputMethodService::SetPointerWatch(std::unique_ptr<IPointerWatch> watch)
+{
+    StopPointerWatch();
+    pointerWatch = std::move(watch);
+}
+
+void CInputMethodService::PointerActivity(unsigned arming)
+{
+    MainLoop().Post([this, arming] {
+        // A watch disarmed meanwhile (a key, a reset) never commits.
+        if (pointerWatch && pointerWatch->IsArmed(arming)) Commit();
+    });
+}
+
 void CInputMethodService::StartPointerWatch()
 {
     // Without an X display (a Wayland session, no DISPLAY) there is no
     // watch, and no new attempt on every key.
-    if (pointerWatchUnavailable) return;
-    if (!pointerWatch.Arm()) pointerWatchUnavailable = true;
+    if (pointerWatchUnavailable || !pointerWatch) return;
+    if (!pointerWatch->Arm()) pointerWatchUnavailable = true;
 }
 
-void CInputMethodService::StopPointerWatch() { pointerWatch.Disarm(); }
+void CInputMethodService::StopPointerWatch()
+{
+    if (pointerWatch) pointerWatch->Disarm();
+}
 
 bool CInputMethodService::KeepsEndedWords() const
 {
@@ -428,6 +425,14 @@ void CInputMethodService::KieuGo(const std::wstring& name)
     boGo->SetKieuGo(KieuGoUtils::LayKieuGo(name));
 }
 
+void CInputMethodService::BangMa(const std::wstring& name)
+{
+    if (name == bangMaName) return;
+    bangMaName = name;
+    boGo->SetBangMa(BangMaUtils::LayBangMa(name));
+    UpdatePreeditText();
+}
+
 void CInputMethodService::NA_PAC_DacBiet(const std::wstring& text)
 {
     naPacDacBietText = text;
@@ -440,6 +445,43 @@ void CInputMethodService::SoLuongTuGoiY(int n)
     soLuongTuGoiY = (uint32_t)n;
     if (suggestionOn && suggestion) suggestion->SoLuongTuGoiY = n;
 }
+
+// ---------------------------------------------------------------------------
+// The options file
+
+void CInputMethodService::LoadOptions()
+{
+    LuaChon o = LuaChon::DocFile(SettingUtils::FileLuaChon());
+    KieuGo(o.KieuGo);
+    if (o.BangMa != bangMaName) {
+        bangMaName = o.BangMa;
+        boGo->SetBangMa(BangMaUtils::LayBangMa(o.BangMa));
+    }
+    o.ApDungBoGo(*boGo);
+    NA_PAC_DacBiet(o.NA_PAC_DacBiet);
+    SoLuongTuGoiY(o.SoLuongTuGoiY);
+    Suggestion(o.Suggestion);
+    suggestionUIHookUpDownKey = o.SuggestionUIHookUpDownKey;
+    preEditDecorate = o.PreEditDecorate;
+    enableMouseHook = o.EnableMouseHook;
+    LoadGoTat();
+}
+
+void CInputMethodService::SaveMenuChoices()
+{
+    IniFile ini;
+    std::wstring path = SettingUtils::FileLuaChon();
+    IniFile::Sections sections;
+    if (Utils::FileExists(path)) sections = ini.Read(path);
+    IniFile::Settings& s = sections[LuaChon::Section];
+    s[L"KieuGo"] = kieuGoName;
+    s[L"BangMa"] = bangMaName;
+    const std::wstring file = SettingUtils::ForWriting(path);
+    std::string error;
+    if (!ini.Write(file, sections, &error)) SettingUtils::ReportCannotWrite(file, error);
+}
+
+void CInputMethodService::LoadGoTat() { boGo->LoadGoTat(SettingUtils::FileGoTat()); }
 
 // ---------------------------------------------------------------------------
 // Suggestions

@@ -1,4 +1,4 @@
-#include "ibus/PointerWatch.h"
+#include "x11/PointerWatch.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <ibus.h>
-
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -11,16 +8,17 @@
 
 #include "engine/BoGo.h"
 #include "engine/Event.h"
+#include "engine/HotKey.h"
 #include "engine/IInputMethodService.h"
+#include "engine/InputContext.h"
+#include "engine/MainLoop.h"
 #include "engine/Suggestion.h"
 #include "engine/SuggestionUI.h"
-#include "ibus/HotKey.h"
-#include "ibus/MainLoop.h"
-#include "ibus/PointerWatch.h"
 
-// Stands between IBus and the typing engine: keeps the modifier state, runs
-// the hot keys, feeds keys to the engine and shows its text as pre-edit
-// until it commits it.
+// Stands between an input-method framework and the typing engine: keeps the
+// modifier state, runs the hot keys, feeds keys to the engine and shows its
+// text as pre-edit until it commits it. The framework is reached only
+// through the focused context (IInputContext); ibus/ and fcitx5/ bind it.
 class CInputMethodService : public IInputMethodService {
 public:
     class CClearHotKeyAction : public CHotKeyActionBase {
@@ -44,20 +42,8 @@ public:
         bool DoAction() override;
     };
 
-    // The IBus engine type, the component and the main loop.
-    class CIBus {
-    public:
-        static CInputMethodService* IME;
-        static GType ibus_lrn_engine_get_type();
-        // How IBus is to treat the pre-edit of `engine` when the client
-        // resets or changes focus.
-        static IBusPreeditFocusMode PreeditMode(IBusEngine* engine);
-        // A new component, floating as IBus makes its objects.
-        static IBusComponent* ibus_lrn_get_component();
-        static void print_engines_xml();
-        static void Start(bool ibus);
-        static void ibus_disconnected_cb(IBusBus* bus, gpointer data);
-    };
+    // The IBus engine type, the component and the main loop (ibus/).
+    class CIBus;
 
     bool enabled = true;
     bool otherKeyWithModifiers = false;
@@ -81,7 +67,8 @@ public:
     uint32_t soLuongTuGoiY = 24;
     bool suggestionUIExpanded = false;
     bool suggestionUIHookUpDownKey = false;
-    IBusEngine* engine = nullptr;
+    // The focused input context; not ours.
+    IInputContext* engine = nullptr;
     bool preEditDecorate = true;
     // Texts committed so far: tells whether a key committed one.
     unsigned commitCount = 0;
@@ -102,16 +89,18 @@ public:
 
     bool OnKeyDown(unsigned keyval);
     bool OnKeyUp(unsigned keyval);
-    void Engine(IBusEngine* e);
+    void Engine(IInputContext* e);
     // Focus moved to `e`: text still pending elsewhere is committed there.
-    void Focus(IBusEngine* e);
-    // The daemon dropped `e`: forget it (and the text typed into it).
-    void EngineGone(IBusEngine* e);
+    void Focus(IInputContext* e);
+    // The framework dropped `e`: forget it (and the text typed into it).
+    void EngineGone(IInputContext* e);
     void Clear();
     void Commit();
     void DoSuggestion(int index);
     void DoSuggestion();
     void KieuGo(const std::wstring& name);
+    // Switches the charset; the pre-edit is shown in the new one.
+    void BangMa(const std::wstring& name);
     void NA_PAC_DacBiet(const std::wstring& text);
     void Suggestion(bool on);
     void SoLuongTuGoiY(int n);
@@ -131,8 +120,20 @@ public:
     void OnControlKeysDown(uint32_t mod);
     void OnControlsKeyUp(uint32_t mod);
 
+    // The options file, as the engine reads it at start and after the
+    // settings tool closes; the menu's choices written back to it; the
+    // abbreviations.
+    void LoadOptions();
+    void SaveMenuChoices();
+    void LoadGoTat();
+
+    // The front's pointer watch; without one, no click commits.
+    void SetPointerWatch(std::unique_ptr<IPointerWatch> watch);
+    // Called by the watch, on its thread: the commit runs on the main loop,
+    // and only if the watch is still armed as it reported.
+    void PointerActivity(unsigned arming);
     // True while the pointer watch is armed.
-    bool PointerWatchRunning() const { return pointerWatch.Armed(); }
+    bool PointerWatchRunning() const { return pointerWatch && pointerWatch->Armed(); }
     // Ended words stay in the pre-edit only while something may still
     // rewrite them; otherwise each word goes to the application at its end.
     bool KeepsEndedWords() const;
@@ -144,7 +145,7 @@ public:
 private:
     std::mutex tdtgMutex;
     std::thread loader;
-    CPointerWatch pointerWatch;
+    std::unique_ptr<IPointerWatch> pointerWatch;
     // The pre-edit as last sent, while the client shows it.
     bool preeditShown = false;
     std::u32string shownPreedit;

@@ -1,6 +1,4 @@
-#include "ibus/MainLoop.h"
-
-#include <glib.h>
+#include "engine/MainLoop.h"
 
 MainLoopQueue& MainLoop()
 {
@@ -17,13 +15,7 @@ void MainLoopQueue::Post(std::function<void()> task)
         schedule = !Scheduled;
         Scheduled = true;
     }
-    if (schedule)
-        g_idle_add(
-            [](gpointer self) -> gboolean {
-                static_cast<MainLoopQueue*>(self)->Drain();
-                return G_SOURCE_REMOVE;
-            },
-            this);
+    if (schedule && Schedule) Schedule();
 }
 
 void MainLoopQueue::Drain()
