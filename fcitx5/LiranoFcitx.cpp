@@ -209,9 +209,15 @@ void LiranoFcitxEngine::deactivate(const fcitx::InputMethodEntry&, fcitx::InputC
 
 void LiranoFcitxEngine::reset(const fcitx::InputMethodEntry&, fcitx::InputContextEvent& event)
 {
+    fcitx::InputContext* ic = event.inputContext();
+    if (service.engine != Context(ic)) return;
     // The client reset (a click, a script moving the caret): what was typed
-    // stays typed.
-    if (service.engine == Context(event.inputContext())) service.Commit();
+    // stays typed. A client that commits its copy of the pre-edit itself
+    // (Qt's) has done so already.
+    if (ic->capabilityFlags().test(fcitx::CapabilityFlag::ClientUnfocusCommit))
+        service.Clear();
+    else
+        service.Commit();
 }
 
 void LiranoFcitxEngine::reloadConfig() { LoadOptions(); }

@@ -247,14 +247,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, FcitxTyping, ::testing::ValuesIn(kTyping),
 TEST_F(FcitxTest, ResetCommitsWhatIsShownOnce)
 {
     Options(kMouseOn + "SuaLoiChinhTaTuGhep=1\n");
-    Context app("gedit");
-    app.Type("Tieengs Vieetj nguwowif");
-    ASSERT_EQ(app.Preedit(), "Tiếng Việt người");
-    app.Reset();
-    EXPECT_EQ(app.Commits(), "Tiếng Việt người");
-    app.Type("a");
-    EXPECT_EQ(app.Preedit(), "a");
-    EXPECT_EQ(app.Commits(), "Tiếng Việt người");
+    // A client that commits its own copy on reset and focus out (Qt's)
+    // gets nothing more from the engine.
+    for (bool clientCommits : {false, true}) {
+        SCOPED_TRACE(clientCommits ? "the client commits" : "the engine commits");
+        Context app("gedit", clientCommits
+                                 ? fcitx::CapabilityFlags{CapabilityFlag::Preedit, CapabilityFlag::ClientUnfocusCommit}
+                                 : fcitx::CapabilityFlags{CapabilityFlag::Preedit});
+        app.Type("Tieengs Vieetj nguwowif");
+        ASSERT_EQ(app.Preedit(), "Tiếng Việt người");
+        app.Reset();
+        EXPECT_EQ(app.Commits(), clientCommits ? "" : "Tiếng Việt người");
+        app.Type("a");
+        EXPECT_EQ(app.Preedit(), "a");
+    }
 }
 
 TEST_F(FcitxTest, FocusChangesCommitToTheirOwnContextOnce)
