@@ -4,7 +4,7 @@
 #   2. a release build with Debian's build flags, in build-install/, and the
 #      package lirano_VERSION_amd64.deb made from it by cpack;
 #   3. that package installed with apt-get, which brings what it depends on
-#      (IBus, Qt 6, ...);
+#      (IBus, Qt 6, Fcitx 5's libraries for its addon, ...);
 #   4. IBus's cache rewritten, and the desktop user's IBus restarted when it
 #      runs;
 #   5. a word typed through "lirano type", then through a private IBus
@@ -63,4 +63,6 @@ fi
 
 lirano_old_install_notice
 echo "Lirano is installed. Add \"Lirano\" (Vietnamese) to your input sources: see README.md."
+# A running Fcitx reads its addons only when it starts.
+echo "With Fcitx 5: restart it (fcitx5 -rd), then in fcitx5-configtool, Input Method, add \"Lirano\"."
 echo "Remove it with: sudo apt remove lirano"

@@ -10,6 +10,6 @@ int RunMethods(const std::vector<std::string>& args);
 int RunCharsets(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
 int RunDetect(const std::vector<std::string>& args);
-// Checks what typing through IBus needs; 0 when all of it holds, 1 when a
-// check failed.
+// Checks what typing through IBus or Fcitx 5 (whichever runs) needs; 0 when
+// all of it holds, 1 when a check failed.
 int RunDoctor(const std::vector<std::string>& args);

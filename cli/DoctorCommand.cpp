@@ -1,6 +1,7 @@
-// lirano doctor: why typing through IBus may not work on this desktop.
-// Every outside program and every talk with IBus runs in a child process
-// with a deadline, so a stuck daemon or tool cannot hang the check.
+// lirano doctor: why typing through IBus or Fcitx 5 may not work on this
+// desktop. Every outside program and every talk with IBus runs in a child
+// process with a deadline, so a stuck daemon or tool cannot hang the check.
+// Which framework runs is read from the process table: nothing is started.
 
 #include <fcntl.h>
 #include <ibus.h>
@@ -19,6 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,7 +38,26 @@ const char* const kEngine = "Lirano";
 const char* const kComponentFile = "Lirano.xml";
 const char* const kSelfCheck = "ibus_selfcheck.py";
 const char* const kPython = "/usr/bin/python3";
-const char* const kImFix = "im-config -n ibus, then log out and in";
+
+// What the environment must name for each framework, and how to set it.
+struct Framework {
+    const char* name;
+    const char* daemon;   // its process
+    const char* module;   // GTK_IM_MODULE and QT_IM_MODULE
+    const char* alias;    // another name its GTK and Qt modules answer to
+    const char* xim;      // XMODIFIERS
+    const char* imConfig; // im-config's mode, also the environment.d file's name
+    const char* start;
+};
+const Framework kIBus{"IBus", "ibus-daemon", "ibus", "", "@im=ibus", "ibus", "ibus-daemon -drx"};
+const Framework kFcitx{"Fcitx 5", "fcitx5", "fcitx", "fcitx5", "@im=fcitx", "fcitx5", "fcitx5 -d"};
+
+std::string ImFix(const Framework& fw) { return "im-config -n " + std::string(fw.imConfig) + ", then log out and in"; }
+
+std::string StartFix(const Framework& fw)
+{
+    return std::string(fw.start) + " (to start it at every login: " + ImFix(fw) + ")";
+}
 
 class Report {
 public:
@@ -43,7 +66,10 @@ public:
     void Fail(const std::string& check, const std::string& detail, const std::string& fix)
     {
         Line("FAIL", check, detail);
-        std::printf("      fix: %s\n", fix.c_str());
+        // Lines after the first (lines to paste into a file) stay under it.
+        std::string text = fix;
+        for (size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 12) text.insert(at + 1, 11, ' ');
+        std::printf("      fix: %s\n", text.c_str());
         ++failures;
     }
     int failures = 0;
@@ -297,7 +323,7 @@ Daemon ProbeDaemon(int timeoutMs)
 
 void CheckDaemon(Report& report, const Daemon& d)
 {
-    const std::string fix = "ibus-daemon -drx (to start it at every login: " + std::string(kImFix) + ")";
+    const std::string fix = StartFix(kIBus);
     const bool fromEnv = !Env("IBUS_ADDRESS").empty();
     if (d.address.empty() && !d.answered) {
         report.Fail("ibus-daemon", "the IBus library gave no answer in time", "ibus restart");
@@ -459,6 +485,235 @@ void CheckEngineStart(Report& report, const std::string& componentFolder)
     }
 }
 
+// ---------------------------------------------------------------- Fcitx 5
+
+const char* const kFcitxIm = "lirano"; // the input method's name in Fcitx
+const char* const kFcitxLibrary = "lirano.so";
+const char* const kFcitxReinstall =
+    "reinstall Lirano (its package, or ./install.sh from the sources), then restart Fcitx: fcitx5 -rd";
+
+std::string Trim(const std::string& s)
+{
+    size_t start = s.find_first_not_of(" \t\r");
+    if (start == std::string::npos) return std::string();
+    return s.substr(start, s.find_last_not_of(" \t\r") - start + 1);
+}
+
+// As Fcitx reads its SKIP_ variables.
+bool EnvFlag(const char* name)
+{
+    const std::string v = Env(name);
+    return v == "1" || v == "true" || v == "True";
+}
+
+std::string HomeFolder(const char* env, const char* underHome)
+{
+    const std::string v = Env(env);
+    return v.empty() ? Env("HOME") + "/" + underHome : v;
+}
+
+// Where Fcitx loads addon libraries from.
+std::vector<std::string> FcitxAddonFolders()
+{
+    const std::string dirs = Env("FCITX_ADDON_DIRS");
+    return dirs.empty() ? std::vector<std::string>{LIRANO_FCITX5_ADDON_DIR} : Split(dirs, ':');
+}
+
+// Where Fcitx reads addon/ and inputmethod/ from, in its order: the user's
+// data folder, FCITX_DATA_DIRS or XDG_DATA_DIRS' fcitx5/ folders, its own.
+std::vector<std::string> FcitxDataFolders()
+{
+    std::vector<std::string> all;
+    if (!EnvFlag("SKIP_FCITX_USER_PATH")) {
+        const std::string home = Env("FCITX_DATA_HOME");
+        all.push_back(home.empty() ? HomeFolder("XDG_DATA_HOME", ".local/share") + "/fcitx5" : home);
+    }
+    const bool own = !EnvFlag("SKIP_FCITX_PATH");
+    if (!Env("FCITX_DATA_DIRS").empty()) {
+        for (const std::string& d : Split(Env("FCITX_DATA_DIRS"), ':')) all.push_back(d);
+    } else {
+        const std::string xdg = Env("XDG_DATA_DIRS");
+        for (const std::string& d : Split(xdg.empty() ? "/usr/local/share:/usr/share" : xdg, ':'))
+            all.push_back(d + "/fcitx5");
+    }
+    if (own) all.push_back("/usr/share/fcitx5");
+    std::vector<std::string> r;
+    for (const std::string& d : all)
+        if (std::find(r.begin(), r.end(), d) == r.end()) r.push_back(d);
+    return r;
+}
+
+void CheckFcitxDaemon(Report& report, long pid)
+{
+    if (pid)
+        report.Ok("fcitx5", "running, pid " + std::to_string(pid));
+    else
+        report.Fail("fcitx5", "not running for this user", StartFix(kFcitx));
+}
+
+// The library where Fcitx loads it from (a link to it counts, as for Fcitx)
+// and the addon's two descriptions.
+void CheckFcitxAddon(Report& report)
+{
+    std::vector<std::string> found, missing;
+    const std::vector<std::string> libFolders = FcitxAddonFolders();
+    std::string dangling;
+    for (const std::string& folder : libFolders) {
+        const std::string path = folder + "/" + kFcitxLibrary;
+        if (IsFile(path)) {
+            found.push_back(path);
+            break;
+        }
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (!ec && dangling.empty())
+            dangling = path + " links to " + (std::filesystem::path(folder) / target).lexically_normal().string() +
+                       ", which is not there";
+    }
+    if (found.empty())
+        missing.push_back(!dangling.empty() ? dangling
+                                            : "no " + std::string(kFcitxLibrary) + " in " +
+                                                  Join(libFolders, ", ", libFolders.size()));
+    const std::vector<std::string> dataFolders = FcitxDataFolders();
+    std::vector<std::string> confs;
+    for (const std::string file : {"addon/lirano.conf", "inputmethod/lirano.conf"}) {
+        auto at = std::find_if(dataFolders.begin(), dataFolders.end(),
+                               [&](const std::string& d) { return IsFile(d + "/" + file); });
+        if (at == dataFolders.end())
+            confs.push_back(file);
+        else
+            found.push_back(*at + "/" + file);
+    }
+    if (!confs.empty())
+        missing.push_back("no " + Join(confs, " or ", 2) + " in " + Join(dataFolders, ", ", dataFolders.size()));
+    if (missing.empty())
+        report.Ok("Fcitx addon", Join(found, ", ", found.size()));
+    else
+        report.Fail("Fcitx addon", Join(missing, "; ", missing.size()), kFcitxReinstall);
+}
+
+struct Profile {
+    bool read = false;
+    std::map<int, std::string> groups; // [Groups/N]: its Name
+    std::map<int, int> nextItem;       // [Groups/N/Items/M]: the greatest M + 1
+    int listing = -1;                  // the group whose item names the input method
+};
+
+// Fcitx's profile: [Groups/N] sections name the groups, [Groups/N/Items/M]
+// sections their input methods.
+Profile ReadProfile(const std::string& path)
+{
+    Profile p;
+    std::ifstream in(path);
+    p.read = bool(in);
+    std::string line, section;
+    while (std::getline(in, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#') continue;
+        if (line.front() == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (eq == std::string::npos || Trim(line.substr(0, eq)) != "Name") continue;
+        std::string value = Trim(line.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        int group = -1, item = -1;
+        char rest = 0;
+        int n = std::sscanf(section.c_str(), "Groups/%d/Items/%d%c", &group, &item, &rest);
+        if (n == 2 && group >= 0 && item >= 0) {
+            p.nextItem[group] = std::max(p.nextItem[group], item + 1);
+            if (value == kFcitxIm && p.listing < 0) p.listing = group;
+        } else if (n == 1 && section == "Groups/" + std::to_string(group)) {
+            p.groups[group] = value;
+        }
+    }
+    return p;
+}
+
+void CheckFcitxProfile(Report& report)
+{
+    const std::string name = "Fcitx profile";
+    const std::string home = Env("FCITX_CONFIG_HOME");
+    const std::string path = (home.empty() ? HomeFolder("XDG_CONFIG_HOME", ".config") + "/fcitx5" : home) + "/profile";
+    const std::string tool =
+        "fcitx5-configtool, Input Method: add \"Lirano\" (not listed? restart Fcitx first: fcitx5 -rd)";
+    Profile p = ReadProfile(path);
+    if (!p.read) {
+        report.Fail(name, "no " + path + " (Fcitx writes it when its input methods are saved)", tool);
+    } else if (p.listing >= 0) {
+        const auto group = p.groups.find(p.listing);
+        report.Ok(name, path + " lists " + kFcitxIm +
+                            (group == p.groups.end() ? std::string() : " (group \"" + group->second + "\")"));
+    } else {
+        // Fcitx writes the profile again when it exits: it must not run
+        // while the file is edited.
+        const int group = !p.groups.empty()     ? p.groups.begin()->first
+                          : !p.nextItem.empty() ? p.nextItem.begin()->first
+                                                : 0;
+        report.Fail(name, path + " has no input method " + kFcitxIm,
+                    tool + ";\nor stop Fcitx (fcitx5-remote -e), add to " + path +
+                        " the lines below, and start it again (fcitx5 -d):\n[Groups/" + std::to_string(group) +
+                        "/Items/" + std::to_string(p.nextItem[group]) + "]\nName=" + kFcitxIm + "\nLayout=");
+    }
+}
+
+// ---------------------------------------------------------------- framework
+
+struct Processes {
+    long ibus = 0;  // the user's ibus-daemon, 0: none
+    long fcitx = 0; // the user's fcitx5
+};
+
+// The user's own daemons, from the process table; tests name a folder laid
+// out like /proc in LIRANO_DOCTOR_PROC.
+Processes FindProcesses()
+{
+    Processes r;
+    const std::string proc = Env("LIRANO_DOCTOR_PROC").empty() ? "/proc" : Env("LIRANO_DOCTOR_PROC");
+    const std::string uid = std::to_string(getuid());
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(proc, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream status(it->path() / "status");
+        std::string line, name, real;
+        while (std::getline(status, line)) {
+            if (line.rfind("Name:", 0) == 0) name = Trim(line.substr(5));
+            if (line.rfind("Uid:", 0) == 0) std::istringstream(line.substr(4)) >> real;
+        }
+        if (real != uid) continue;
+        long* slot = name == kIBus.daemon ? &r.ibus : name == kFcitx.daemon ? &r.fcitx : nullptr;
+        if (slot && !*slot) *slot = std::atol(pid.c_str());
+    }
+    return r;
+}
+
+bool EnvironmentNamesFcitx()
+{
+    for (const char* name : {"GTK_IM_MODULE", "QT_IM_MODULE"})
+        if (Env(name).rfind("fcitx", 0) == 0) return true;
+    return Env("XMODIFIERS").rfind("@im=fcitx", 0) == 0;
+}
+
+void ReportFramework(Report& report, const Processes& procs, const Framework& fw, bool ibusAnswers)
+{
+    const std::string name = "input framework";
+    auto pid = [](long p) { return "pid " + std::to_string(p); };
+    if (procs.ibus && procs.fcitx)
+        report.Note(name, "IBus (ibus-daemon, " + pid(procs.ibus) + ") and Fcitx 5 (fcitx5, " + pid(procs.fcitx) +
+                              ") both run; checking " + fw.name +
+                              (&fw == &kFcitx ? ", which the environment names" : " (the environment names no Fcitx)"));
+    else if (procs.ibus || procs.fcitx)
+        report.Ok(name, std::string(fw.name) + " (" + fw.daemon + " runs, " + pid(procs.ibus + procs.fcitx) + ")");
+    else if (ibusAnswers)
+        report.Ok(name, "IBus (its daemon answers)");
+    else
+        report.Note(name, "neither ibus-daemon nor fcitx5 runs for this user; start one: " + std::string(kIBus.start) +
+                              ", or " + kFcitx.start + " (at every login: " + ImFix(kIBus) + ", or " + ImFix(kFcitx) +
+                              ")");
+}
+
 // ---------------------------------------------------------------- environment
 
 bool Contains(const std::string& haystack, const std::string& needle)
@@ -486,17 +741,18 @@ bool IsWayland()
     return type == "wayland" || (type.empty() && !Env("WAYLAND_DISPLAY").empty());
 }
 
-void CheckVariable(Report& report, const char* name, const char* want, bool mayBeUnset, const std::string& why)
+void CheckVariable(Report& report, const Framework& fw, const char* name, const std::string& want, bool mayBeUnset,
+                   const std::string& why)
 {
     const std::string value = Env(name);
     const std::string fix =
-        std::string(kImFix) + " (or " + name + "=" + want + " in ~/.config/environment.d/ibus.conf)";
-    if (value == want)
+        ImFix(fw) + " (or " + name + "=" + want + " in ~/.config/environment.d/" + fw.imConfig + ".conf)";
+    if (value == want || (want == fw.module && *fw.alias && value == fw.alias))
         report.Ok(name, value);
     else if (value.empty() && mayBeUnset)
         report.Ok(name, "unset: " + why);
     else if (value.empty())
-        report.Fail(name, std::string("unset; it must be ") + want, fix);
+        report.Fail(name, "unset; it must be " + want, fix);
     else
         report.Fail(name, "\"" + value + "\"; it must be " + want, fix);
 }
@@ -531,18 +787,25 @@ void CheckGnomeSources(Report& report)
                 "gsettings set org.gnome.desktop.input-sources sources \"" + list + "\"");
 }
 
-void CheckEnvironment(Report& report)
+void CheckEnvironment(Report& report, const Framework& fw)
 {
-    const bool gnome = Contains(Upper(Env("XDG_CURRENT_DESKTOP")), "GNOME");
-    CheckVariable(report, "GTK_IM_MODULE", "ibus", gnome, "GNOME's own IBus integration serves GTK applications");
-    CheckVariable(report, "QT_IM_MODULE", "ibus", false, "");
-    CheckVariable(report, "XMODIFIERS", "@im=ibus", false, "");
+    // GTK applications may do without the module where the desktop itself
+    // talks to the framework: GNOME to IBus, Plasma's Wayland to Fcitx.
+    const std::string desktop = Upper(Env("XDG_CURRENT_DESKTOP"));
+    const bool gnome = &fw == &kIBus && Contains(desktop, "GNOME");
+    const bool plasma = &fw == &kFcitx && IsWayland() && Contains(desktop, "KDE");
+    CheckVariable(report, fw, "GTK_IM_MODULE", fw.module, gnome || plasma,
+                  gnome ? "GNOME's own IBus integration serves GTK applications"
+                        : "KDE's Wayland input method (System Settings > Virtual Keyboard > Fcitx 5) serves GTK "
+                          "applications");
+    CheckVariable(report, fw, "QT_IM_MODULE", fw.module, false, "");
+    CheckVariable(report, fw, "XMODIFIERS", fw.xim, false, "");
     if (gnome) CheckGnomeSources(report);
     if (IsWayland())
         report.Note("Wayland", "QT_IM_MODULE and XMODIFIERS still matter there, for X applications (XWayland)");
 }
 
-void CheckSession(Report& report)
+void CheckSession(Report& report, const Framework& fw)
 {
     const std::string type = Env("XDG_SESSION_TYPE");
     const std::string wayland = Env("WAYLAND_DISPLAY");
@@ -553,9 +816,9 @@ void CheckSession(Report& report)
                                {"DISPLAY", display}})
         if (!v.empty()) seen += (seen.empty() ? "" : ", ") + std::string(k) + "=" + v;
     if (IsWayland())
-        report.Note("session", "Wayland (" + seen +
-                                   "): the mouse watch (EnableMouseHook) cannot run; IBus commits the pre-edit "
-                                   "on a click, so the text is kept");
+        report.Note("session",
+                    "Wayland (" + seen + "): the mouse watch (EnableMouseHook) cannot run" +
+                        (&fw == &kIBus ? "; IBus commits the pre-edit on a click, so the text is kept" : ""));
     else if (type == "x11" || !display.empty())
         report.Note("session", "X11 (" + seen + ")");
     else
@@ -628,7 +891,7 @@ void CheckSettingsFolder(Report& report)
 
 // ---------------------------------------------------------------- sandboxes
 
-void CheckSandboxes(Report& report)
+void CheckSandboxes(Report& report, const Framework& fw)
 {
     const std::string flatpak = FindProgram("flatpak");
     const std::string snap = FindProgram("snap");
@@ -646,9 +909,9 @@ void CheckSandboxes(Report& report)
         else if (apps.empty())
             report.Ok("Flatpak", "no apps installed");
         else
-            report.Note("Flatpak", std::to_string(apps.size()) +
-                                       " apps need their own IBus access, through "
-                                       "the portal (ibus-portal): " +
+            report.Note("Flatpak", std::to_string(apps.size()) + " apps need their own " + fw.name +
+                                       " access, through " +
+                                       (&fw == &kIBus ? "the portal (ibus-portal)" : "Fcitx's portal") + ": " +
                                        Join(apps, ", ", 8));
     }
     if (!snap.empty()) {
@@ -675,10 +938,8 @@ void CheckSandboxes(Report& report)
         else if (apps.empty())
             report.Ok("Snap", "no apps installed");
         else
-            report.Note("Snap", std::to_string(apps.size()) +
-                                    " snaps need their own IBus access (their desktop "
-                                    "interface): " +
-                                    Join(apps, ", ", 8));
+            report.Note("Snap", std::to_string(apps.size()) + " snaps need their own " + fw.name +
+                                    " access (their desktop interface): " + Join(apps, ", ", 8));
     }
 }
 
@@ -695,14 +956,27 @@ int RunDoctor(const std::vector<std::string>& args)
     Report report;
     if (geteuid() == 0 && !Env("SUDO_USER").empty())
         report.Note("user", "run through sudo: these are root's settings; run lirano doctor as yourself");
-    const Daemon daemon = ProbeDaemon(10000);
-    CheckDaemon(report, daemon);
-    const std::string componentFolder = CheckComponent(report, daemon);
-    CheckEngineStart(report, componentFolder);
-    CheckEnvironment(report);
-    CheckSession(report);
+    // With both running, or neither, the one the environment names.
+    const Processes procs = FindProcesses();
+    const bool named = EnvironmentNamesFcitx();
+    const bool fcitx = procs.ibus && procs.fcitx ? named : procs.fcitx || (!procs.ibus && named);
+    const Framework& fw = fcitx ? kFcitx : kIBus;
+    if (fcitx) {
+        ReportFramework(report, procs, fw, false);
+        CheckFcitxDaemon(report, procs.fcitx);
+        CheckFcitxAddon(report);
+        CheckFcitxProfile(report);
+    } else {
+        const Daemon daemon = ProbeDaemon(10000);
+        ReportFramework(report, procs, fw, daemon.connected);
+        CheckDaemon(report, daemon);
+        const std::string componentFolder = CheckComponent(report, daemon);
+        CheckEngineStart(report, componentFolder);
+    }
+    CheckEnvironment(report, fw);
+    CheckSession(report, fw);
     CheckSettingsFolder(report);
-    CheckSandboxes(report);
+    CheckSandboxes(report, fw);
     if (report.failures)
         std::printf("%d check%s failed: the fix is under each.\n", report.failures, report.failures == 1 ? "" : "s");
     else

@@ -19,7 +19,7 @@ const char* kUsage =
     "                     convert text between charsets (--from auto detects)\n"
     "  detect [--threshold R] [--utf8] [FILE | -]\n"
     "                     print the charset a text is written in\n"
-    "  doctor             check why typing through IBus may not work, with a fix\n"
+    "  doctor             check why typing through IBus or Fcitx 5 may not work, with a fix\n"
     "                     for each failed check (exit status 1 when one fails)\n";
 
 } // namespace

@@ -116,10 +116,13 @@ InstallResult Install(const std::string& xml, const std::vector<std::string>& fo
 
 QString InstallMessage(InstallResult result)
 {
+    // Fcitx 5 finds the addon the package installed: only its list of input
+    // methods needs Lirano.
+    const QString fcitx = QStringLiteral("\n\nVới Fcitx 5: mở fcitx5-configtool, thẻ Input Method, thêm \"Lirano\"");
     switch (result) {
     case InstallResult::Installed:
-        return QStringLiteral("Cài đặt Lirano-IBus thành công\n\nBạn nên khởi động lại IBus");
-    case InstallResult::NoIBus: return QStringLiteral("Cài đặt Lirano-IBus thất bại\nCó vẻ bạn chưa cài IBus");
+        return QStringLiteral("Cài đặt Lirano-IBus thành công\n\nBạn nên khởi động lại IBus") + fcitx;
+    case InstallResult::NoIBus: return QStringLiteral("Cài đặt Lirano-IBus thất bại\nCó vẻ bạn chưa cài IBus") + fcitx;
     case InstallResult::NoRights:
     default: return QStringLiteral("Cài đặt Lirano-IBus thất bại\n\nBạn không có đủ quyền cần thiết");
     }

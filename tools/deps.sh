@@ -5,6 +5,10 @@ lirano_install_deps() {
   local pkgs=(cmake ninja-build g++ pkg-config python3 libibus-1.0-dev libglib2.0-dev libx11-dev libxi-dev)
   # The settings tool: Qt 6 Widgets with uic and rcc.
   pkgs+=(qt6-base-dev qt6-base-dev-tools)
+  # The Fcitx 5 addon: Fcitx's headers and CMake packages (its own CMake
+  # files need nothing more). Fcitx itself is not needed to install: the
+  # addon is only loaded by a Fcitx the user runs.
+  pkgs+=(libfcitx5core-dev libfcitx5utils-dev libfcitx5config-dev fcitx5-modules-dev)
   # The Debian package: cpack's dependency list (dpkg-shlibdeps, file) and
   # Debian's build flags (dpkg-buildflags).
   pkgs+=(dpkg-dev file)
@@ -24,6 +28,9 @@ lirano_install_deps() {
     # clicks come from a small virtual-keyboard and -pointer client.
     pkgs+=(chromium firefox-esr libreoffice-writer libreoffice-gtk3 ibus-gtk4 gir1.2-gtk-4.0 python3-pyqt5
       gir1.2-vte-2.91 sway libwayland-dev wayland-protocols libxkbcommon-dev python3-uno qt6-wayland)
+    # The Fcitx 5 tests: the daemon, and its modules for GTK 3, Qt 5 and Qt 6
+    # clients.
+    pkgs+=(fcitx5 fcitx5-frontend-gtk3 fcitx5-frontend-qt5 fcitx5-frontend-qt6)
     # The package's checks: Debian's own, AppStream's and the menu entries'.
     pkgs+=(lintian appstream desktop-file-utils)
   fi

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Usage: check_package.sh BUILD_DIR SOURCE_DIR
 # Builds the Debian package from the built tree BUILD_DIR with cpack (into a
-# folder of its own) and checks it as Debian and IBus would see it: the
-# files and their owners, the control fields, the component through IBus's
-# own parser, the extracted programs, and lintian.
+# folder of its own) and checks it as Debian, IBus and Fcitx would see it:
+# the files and their owners, the control fields, the component through
+# IBus's own parser, the Fcitx addon, the extracted programs, and lintian.
 set -uo pipefail
 build=$1
 src=$2
@@ -34,8 +34,8 @@ awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { print }' "$work/contents" >"$work/bad-dir
 [ ! -s "$work/bad-dirs" ] || fail "folders not 0755: $(cat "$work/bad-dirs")"
 echo "contents: $(wc -l <"$work/files") files, all root/root, modes as expected"
 
-# Control fields: the libraries found by dpkg-shlibdeps, and IBus with the
-# Python bindings the self-check needs.
+# Control fields: the libraries found by dpkg-shlibdeps (Fcitx's for the
+# addon), and IBus with the Python bindings the self-check needs.
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = lirano ] || fail "Package: $(field Package)"
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version), the changelog says $version"
@@ -43,7 +43,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 names=" $(tr ',' '\n' <<<"$depends" | sed 's/(.*)//; s/ //g' | tr '\n' ' ') "
 for d in ibus python3 python3-gi gir1.2-ibus-1.0 libc6 libstdc++6 libglib2.0-0 libibus-1.0-5 libqt6widgets6 \
-  libx11-6 libxi6; do
+  libx11-6 libxi6 libfcitx5core7; do
   [[ "$names" == *" $d "* ]] || fail "Depends lacks $d: $depends"
 done
 echo "Depends: $depends"
@@ -75,6 +75,29 @@ grep -qF 'exec="/usr/lib/lirano/Lirano-IBus --xml"' "$component" || fail "engine
 grep -qxF "engine Lirano vi $work/root/usr/lib/lirano/Resources/V.png" <<<"$parse" ||
   fail "no engine Lirano (vi, with its icon) from the packaged engine: $parse $(cat "$work/parse.log")"
 echo "component: $(tr '\n' ';' <<<"$parse")"
+
+# The Fcitx addon: the link in Fcitx's addon folder reaches the library in
+# the program folder, which loads with every symbol resolved and exports
+# Fcitx's entry point; the descriptions name it and the input method.
+fcitx_link="$work/root/usr/lib/x86_64-linux-gnu/fcitx5/lirano.so"
+[ "$(readlink -f "$fcitx_link")" = "$work/root/usr/lib/lirano/lirano.so" ] ||
+  fail "$fcitx_link leads to $(readlink -f "$fcitx_link"), not the program folder's lirano.so"
+addon=$(/usr/bin/python3 - "$work/root/usr/lib/lirano/lirano.so" 2>&1 <<'EOF'
+import ctypes
+import sys
+library = ctypes.CDLL(sys.argv[1])  # RTLD_NOW: every symbol resolves
+print("factory", hasattr(library, "fcitx_addon_factory_instance"))
+EOF
+) || fail "the packaged lirano.so does not load: $addon"
+[ "$addon" = "factory True" ] || fail "the packaged lirano.so exports no fcitx_addon_factory_instance: $addon"
+fcitx_conf() { sed 's/[[:space:]]*$//' "$work/root/usr/share/fcitx5/$1/lirano.conf"; }
+for line in Type=SharedLibrary Library=lirano Category=InputMethod; do
+  fcitx_conf addon | grep -qx "$line" || fail "addon/lirano.conf lacks $line: $(fcitx_conf addon)"
+done
+for line in Name=Lirano LangCode=vi Addon=lirano; do
+  fcitx_conf inputmethod | grep -qx "$line" || fail "inputmethod/lirano.conf lacks $line: $(fcitx_conf inputmethod)"
+done
+echo "Fcitx addon: lirano.so loads from Fcitx's addon folder; input method lirano (vi)"
 
 # The extracted programs run from their folder, through the /usr/bin links.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"

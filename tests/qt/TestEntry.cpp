@@ -12,8 +12,9 @@
 
 namespace {
 
-const QString kSuccess = Q("Cài đặt Lirano-IBus thành công\n\nBạn nên khởi động lại IBus");
-const QString kNoIBus = Q("Cài đặt Lirano-IBus thất bại\nCó vẻ bạn chưa cài IBus");
+const QString kFcitx = Q("\n\nVới Fcitx 5: mở fcitx5-configtool, thẻ Input Method, thêm \"Lirano\"");
+const QString kSuccess = Q("Cài đặt Lirano-IBus thành công\n\nBạn nên khởi động lại IBus") + kFcitx;
+const QString kNoIBus = Q("Cài đặt Lirano-IBus thất bại\nCó vẻ bạn chưa cài IBus") + kFcitx;
 const QString kNoRights = Q("Cài đặt Lirano-IBus thất bại\n\nBạn không có đủ quyền cần thiết");
 
 struct Result {
