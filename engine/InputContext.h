@@ -17,6 +17,8 @@ public:
     virtual void UpdateLookupTable(CSuggestionUI& list) = 0;
     virtual void ShowLookupTable() = 0;
     virtual void HideLookupTable() = 0;
+    // The application the context belongs to; empty when unknown.
+    virtual std::string Program() const { return {}; }
 
 protected:
     // Contexts belong to their framework, never to the service.

@@ -67,7 +67,8 @@ CInputMethodService::CInputMethodService()
     khoiPhucAction.HotKey = CHotKey(MOD_CONTROL | MOD_ALT, 0);
     suggestionAction.HotKey = CHotKey(0, K_Tab);
     closeSuggestionAction.HotKey = CHotKey(0, K_Escape);
-    hotKeys = {&clearAction, &khoiPhucAction, &suggestionAction, &closeSuggestionAction};
+    modeAction.HotKey = CHotKey(MOD_CONTROL | MOD_SHIFT, 0);
+    hotKeys = {&clearAction, &khoiPhucAction, &suggestionAction, &closeSuggestionAction, &modeAction};
 }
 
 CInputMethodService::~CInputMethodService()
@@ -119,6 +120,12 @@ bool CInputMethodService::CCloseSuggestionHotKeyAction::DoAction()
     return true;
 }
 
+bool CInputMethodService::CModeHotKeyAction::DoAction()
+{
+    Service->SwitchMode();
+    return true;
+}
+
 bool CInputMethodService::CheckHotKeys(unsigned key)
 {
     if (key == 0 && modifiers == 0) return false;
@@ -160,6 +167,12 @@ bool CInputMethodService::OnKeyDown(unsigned keyval)
         return false;
     }
     if (keyval == K_Num_Lock || keyval == K_Caps_Lock) return false;
+    if (english) {
+        // Only the hot keys count; the key itself goes on.
+        CheckHotKeys(keyval);
+        otherKeyWithModifiers = otherKeyWithModifiers || modifiers != 0;
+        return false;
+    }
 
     bool handled = CheckHotKeys(keyval);
     otherKeyWithModifiers = otherKeyWithModifiers || modifiers != 0;
@@ -304,6 +317,32 @@ void CInputMethodService::Focus(IInputContext* e)
         UpdatePreeditText();
     }
     modifiers = 0;
+    if (e) Application(e->Program());
+}
+
+void CInputMethodService::Application(const std::string& app)
+{
+    if (app == application) return;
+    application = app;
+    if (!appModesOn || app.empty()) return;
+    bool e = appModes.Find(app).value_or(false);
+    if (e == english) return;
+    Commit();
+    english = e;
+    if (modeChanged) modeChanged();
+}
+
+void CInputMethodService::English(bool on)
+{
+    Commit();
+    english = on;
+    if (appModesOn && !application.empty()) {
+        appModes.Set(application, on);
+        const std::wstring file = SettingUtils::ForWriting(CAppModes::File());
+        std::string error;
+        if (!appModes.Write(file, error)) SettingUtils::ReportCannotWrite(file, error);
+    }
+    if (modeChanged) modeChanged();
 }
 
 void CInputMethodService::EngineGone(IInputContext* e)
@@ -464,6 +503,20 @@ void CInputMethodService::LoadOptions()
     suggestionUIHookUpDownKey = o.SuggestionUIHookUpDownKey;
     preEditDecorate = o.PreEditDecorate;
     enableMouseHook = o.EnableMouseHook;
+    modeAction.HotKey = CHotKey(o.PhimChuyenCheDo);
+    appModesOn = o.NhoCheDoTheoUngDung;
+    std::string problem;
+    if (!appModes.Read(CAppModes::File(), problem))
+        std::fprintf(stderr, "%s: %s\n", Utils::ToString(CAppModes::File()).c_str(), problem.c_str());
+    // The mode of the application in front, as the memory now has it.
+    if (appModesOn && !application.empty()) {
+        bool e = appModes.Find(application).value_or(false);
+        if (e != english) {
+            Commit();
+            english = e;
+            if (modeChanged) modeChanged();
+        }
+    }
     LoadGoTat();
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/AppModes.h"
 #include "engine/BoGo.h"
 #include "engine/Event.h"
 #include "engine/HotKey.h"
@@ -41,6 +43,12 @@ public:
         using CHotKeyActionBase::CHotKeyActionBase;
         bool DoAction() override;
     };
+    // Switches between Vietnamese and English.
+    class CModeHotKeyAction : public CHotKeyActionBase {
+    public:
+        using CHotKeyActionBase::CHotKeyActionBase;
+        bool DoAction() override;
+    };
 
     // The IBus engine type, the component and the main loop (ibus/).
     class CIBus;
@@ -53,6 +61,7 @@ public:
     CKhoiPhucHotKeyAction khoiPhucAction{this};
     CSuggestionHotKeyAction suggestionAction{this};
     CCloseSuggestionHotKeyAction closeSuggestionAction{this};
+    CModeHotKeyAction modeAction{this};
     std::vector<CHotKeyActionBase*> hotKeys;
     Event<void, std::wstring&> debugInfoEvent;
     std::unique_ptr<CBoGo> boGo;
@@ -72,6 +81,17 @@ public:
     bool preEditDecorate = true;
     // Texts committed so far: tells whether a key committed one.
     unsigned commitCount = 0;
+    // English: every key but the hot keys passes untouched, as in a
+    // password field.
+    bool english = false;
+    // Each application gets the mode last used in it; off, one mode for all.
+    bool appModesOn = true;
+    CAppModes appModes;
+    // The focused context's application; empty when its framework does not
+    // say (then the mode stays as it is).
+    std::string application;
+    // Tells the front to show the new mode.
+    std::function<void()> modeChanged;
 
     CInputMethodService();
     ~CInputMethodService();
@@ -126,6 +146,13 @@ public:
     void LoadOptions();
     void SaveMenuChoices();
     void LoadGoTat();
+
+    // The focused context belongs to `app`: its mode comes back.
+    void Application(const std::string& app);
+    // Commits what is typed, then switches to `on` and remembers it for the
+    // application.
+    void English(bool on);
+    void SwitchMode() { English(!english); }
 
     // The front's pointer watch; without one, no click commits.
     void SetPointerWatch(std::unique_ptr<IPointerWatch> watch);

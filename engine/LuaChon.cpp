@@ -31,6 +31,8 @@ const std::vector<LuaChon::Key>& LuaChon::Keys()
         {L"SuaLoiChinhTaTuGhep", &LuaChon::SuaLoiChinhTaTuGhep},
         {L"PreEditDecorate", &LuaChon::PreEditDecorate},
         {L"EnableMouseHook", &LuaChon::EnableMouseHook},
+        {L"PhimChuyenCheDo", &LuaChon::PhimChuyenCheDo},
+        {L"NhoCheDoTheoUngDung", &LuaChon::NhoCheDoTheoUngDung},
     };
     return keys;
 }

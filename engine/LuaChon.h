@@ -34,13 +34,18 @@ struct LuaChon {
     bool SuaLoiChinhTaTuGhep = false;
     bool PreEditDecorate = false;
     bool EnableMouseHook = true;
+    // The chord that switches Vietnamese and English (a packed CHotKey:
+    // Ctrl+Shift released alone; 0 for none), and whether each application
+    // keeps its own mode.
+    int PhimChuyenCheDo = (2 | 4) << 16;
+    bool NhoCheDoTheoUngDung = true;
 
     typedef std::variant<bool LuaChon::*, int LuaChon::*, std::wstring LuaChon::*> Member;
     struct Key {
         const wchar_t* Name;
         Member Field;
     };
-    // The 21 keys, in the order the engine applies them.
+    // The keys, in the order the engine applies them.
     static const std::vector<Key>& Keys();
 
     static constexpr const wchar_t* Section = L"LuaChon";

@@ -22,6 +22,7 @@
 #include "engine/MainLoop.h"
 #include "engine/SettingsTool.h"
 #include "x11/PointerWatch.h"
+#include "x11/WindowClass.h"
 
 namespace {
 
@@ -98,6 +99,12 @@ void LiranoFcitxContext::UpdatePreedit(const std::u32string& u, bool underline)
     SetPreedit(text);
 }
 
+void LiranoFcitxContext::LearnProgram()
+{
+    App = IC->program();
+    if (App.empty() && IC->display().rfind("x11:", 0) == 0) App = FocusedWindowClass();
+}
+
 void LiranoFcitxContext::HidePreedit() { SetPreedit(fcitx::Text()); }
 
 void LiranoFcitxContext::CommitText(const std::u32string& u) { IC->commitString(Utf8(u)); }
@@ -154,6 +161,7 @@ LiranoFcitxEngine::LiranoFcitxEngine(fcitx::Instance* instance)
                                      service.engine == Context(change.inputContext()))
                                      service.Commit();
                              });
+    service.modeChanged = [this] { RefreshMenu(); };
     BuildMenu();
     LoadOptions();
 }
@@ -188,8 +196,9 @@ void LiranoFcitxEngine::activate(const fcitx::InputMethodEntry&, fcitx::InputCon
 {
     fcitx::InputContext* ic = event.inputContext();
     LoadOptionsIfChanged();
+    Context(ic)->LearnProgram();
     Focus(ic);
-    for (fcitx::Action* a : {&kieuGoAction, &bangMaAction, &toolsAction})
+    for (fcitx::Action* a : {&modeAction, &kieuGoAction, &bangMaAction, &toolsAction})
         ic->statusArea().addAction(fcitx::StatusGroup::InputMethod, a);
 }
 
@@ -268,6 +277,9 @@ void LiranoFcitxEngine::BuildMenu()
          [this](fcitx::InputContext*) { SettingsTool::Start(SettingsTool::GoTat, [this] { service.LoadGoTat(); }); });
     item(toolItems, toolsMenu, "Hiện cửa sổ lựa chọn", false,
          [this](fcitx::InputContext*) { SettingsTool::Start(SettingsTool::MainWindow, [this] { LoadOptions(); }); });
+    modeAction.setLongText("Tiếng Việt (V) hay English (E): bấm để đổi");
+    modeAction.connect<fcitx::SimpleAction::Activated>([this](fcitx::InputContext*) { service.SwitchMode(); });
+    ui.registerAction("lirano-mode", &modeAction);
     kieuGoAction.setLongText("Chọn kiểu gõ");
     kieuGoAction.setMenu(&kieuGoMenu);
     bangMaAction.setLongText("Chọn bảng mã");
@@ -282,12 +294,13 @@ void LiranoFcitxEngine::BuildMenu()
 
 void LiranoFcitxEngine::RefreshMenu()
 {
+    modeAction.setShortText(service.english ? "E" : "V");
     kieuGoAction.setShortText(UtfConverter::ToUtf8(service.kieuGoName));
     bangMaAction.setShortText(UtfConverter::ToUtf8(service.bangMaName));
     for (auto& a : kieuGoItems) a->setChecked(a->shortText(nullptr) == UtfConverter::ToUtf8(service.kieuGoName));
     for (auto& a : bangMaItems) a->setChecked(a->shortText(nullptr) == UtfConverter::ToUtf8(service.bangMaName));
     if (auto* context = static_cast<LiranoFcitxContext*>(service.engine)) {
-        for (fcitx::Action* a : {&kieuGoAction, &bangMaAction}) a->update(context->InputContext());
+        for (fcitx::Action* a : {&modeAction, &kieuGoAction, &bangMaAction}) a->update(context->InputContext());
         for (auto* items : {&kieuGoItems, &bangMaItems})
             for (auto& a : *items) a->update(context->InputContext());
     }

@@ -29,8 +29,12 @@ public:
     void UpdateLookupTable(CSuggestionUI& list) override;
     void ShowLookupTable() override;
     void HideLookupTable() override;
+    std::string Program() const override { return App; }
 
     fcitx::InputContext* InputContext() const { return IC; }
+    // The program Fcitx was told of; for an X client that told nothing, the
+    // class of the X window with the focus.
+    void LearnProgram();
 
 private:
     // Where the pre-edit is shown: in the application when it can, else in
@@ -44,6 +48,7 @@ private:
     std::vector<std::string> Page;
     int Cursor = 0;
     bool ListShown = false;
+    std::string App;
 };
 
 // The Lirano input method in Fcitx 5: the same service, options and
@@ -85,8 +90,9 @@ private:
     // The options file as last read: a change is read again on focus.
     std::string optionsVersion;
 
-    // The status area: typing method, charset and the settings tools.
-    fcitx::SimpleAction kieuGoAction, bangMaAction, toolsAction;
+    // The status area: Vietnamese or English, typing method, charset and the
+    // settings tools.
+    fcitx::SimpleAction modeAction, kieuGoAction, bangMaAction, toolsAction;
     fcitx::Menu kieuGoMenu, bangMaMenu, toolsMenu;
     std::vector<std::unique_ptr<fcitx::SimpleAction>> kieuGoItems, bangMaItems, toolItems;
 };

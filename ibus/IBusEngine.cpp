@@ -7,6 +7,7 @@
 #include "engine/Handles.h"
 #include "ibus/IBusEngine.h"
 #include "ibus/LiranoIBusApp.h"
+#include "x11/WindowClass.h"
 
 typedef CInputMethodService::CIBus CIBus;
 
@@ -40,10 +41,23 @@ public:
     void UpdateLookupTable(CSuggestionUI& list) override { ibus_engine_update_lookup_table(Engine, list.Table, TRUE); }
     void ShowLookupTable() override { ibus_engine_show_lookup_table(Engine); }
     void HideLookupTable() override { ibus_engine_hide_lookup_table(Engine); }
+    std::string Program() const override { return App; }
 
-private:
-    IBusEngine* Engine;
+    IBusEngine* const Engine;
+    // Learnt at focus-in.
+    std::string App;
 };
+
+// GTK's module names its program ("gtk3-im:gedit"); Qt's input context and
+// the XIM bridge do not, and the X window with the focus may.
+std::string ProgramOf(const char* client)
+{
+    std::string c = client ? client : "";
+    size_t colon = c.find(':');
+    if (colon != std::string::npos && colon >= 3 && c.compare(colon - 3, 3, "-im") == 0 && colon + 1 < c.size())
+        return c.substr(colon + 1);
+    return FocusedWindowClass();
+}
 
 typedef struct {
     IBusEngine parent;
@@ -117,6 +131,7 @@ void OnFocusInId(IBusEngine* engine, const gchar*, const gchar* client)
     std::fflush(stdout);
     ((IBusLRNEngine*)engine)->clientCommits = client && g_str_has_prefix(client, "QIBusInputContext");
     ((IBusLRNEngine*)engine)->xim = client && g_str_has_prefix(client, "xim");
+    ((IBusLRNEngine*)engine)->context->App = ProgramOf(client);
     OnFocusIn(engine);
 }
 
@@ -230,6 +245,12 @@ std::string IconPath() { return Utils::ToString(Utils::GetExeFolder()) + "/Resou
 void FreeGString(GString* s) { g_string_free(s, TRUE); }
 
 } // namespace
+
+IBusEngine* CIBus::Focused()
+{
+    auto* context = IME ? dynamic_cast<IBusContext*>(IME->engine) : nullptr;
+    return context ? context->Engine : nullptr;
+}
 
 IInputContext* CIBus::Context(IBusEngine* engine) { return engine ? ((IBusLRNEngine*)engine)->context : nullptr; }
 

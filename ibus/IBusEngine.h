@@ -14,6 +14,8 @@ public:
     static IBusPreeditFocusMode PreeditMode(IBusEngine* engine);
     // The service's handle on the input context `engine` serves.
     static IInputContext* Context(IBusEngine* engine);
+    // The engine object of the focused context, if any.
+    static IBusEngine* Focused();
     // A new component, floating as IBus makes its objects.
     static IBusComponent* ibus_lrn_get_component();
     static void print_engines_xml();

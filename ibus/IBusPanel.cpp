@@ -5,6 +5,7 @@
 #include "core/UtfConverter.h"
 #include "core/Utils.h"
 #include "engine/SettingsTool.h"
+#include "ibus/IBusEngine.h"
 #include "ibus/LiranoIBusApp.h"
 
 namespace {
@@ -29,6 +30,10 @@ GObjectPtr<IBusPropList> List(const char* prefix, const std::vector<std::wstring
     return list;
 }
 
+const char* const ModeTooltip = "Tiếng Việt (V) hay English (E): bấm để đổi";
+
+std::string ModeLabel(bool english) { return english ? "E" : "V"; }
+
 } // namespace
 
 void IBusPanel::Init()
@@ -48,6 +53,8 @@ void IBusPanel::Init()
     ibus_prop_list_append(mainList, Prop("BangMa", PROP_TYPE_MENU, UtfConverter::ToUtf8(ime.bangMaName), "",
                                          "Chọn bảng mã", 0, bangMaList));
     ibus_prop_list_append(mainList, Prop("More", PROP_TYPE_MENU, "More", "gtk-preferences", "More", 0, toolsList));
+    ibus_prop_list_append(mainList,
+                          Prop("Mode", PROP_TYPE_NORMAL, ModeLabel(ime.english), "", ModeTooltip, 0, nullptr));
 }
 
 void IBusPanel::menu_item_activate(IBusPropList* mainList, IBusPropList* subList, const char* mainKey,
@@ -87,6 +94,8 @@ void IBusPanel::PropertyActivate(IBusEngine* e, const char* prop_name, unsigned)
         menu_item_activate(mainList, bangMaList, "BangMa", prop_name, name);
         if (e) ibus_engine_register_properties(e, mainList);
         theApp.SaveSettings();
+    } else if (key == "Mode") {
+        ime.SwitchMode(); // the service's modeChanged shows the new mode
     } else if (key == "ChuyenMa") {
         StartTool(ChuyenMa, nullptr);
     } else if (key == "GoTat") {
@@ -105,7 +114,15 @@ void IBusPanel::Refresh()
     std::string k = UtfConverter::ToUtf8(ime.kieuGoName), b = UtfConverter::ToUtf8(ime.bangMaName);
     menu_item_activate(mainList, kieuGoList, "KieuGo", ("KieuGo-" + k).c_str(), k);
     menu_item_activate(mainList, bangMaList, "BangMa", ("BangMa-" + b).c_str(), b);
-    if (engine) ibus_engine_register_properties(engine, mainList);
+    if (!mainList) return;
+    for (guint i = 0;; ++i) {
+        IBusProperty* p = ibus_prop_list_get(mainList, i);
+        if (!p) break;
+        if (g_strcmp0(ibus_property_get_key(p), "Mode") == 0)
+            ibus_property_set_label(p, ibus_text_new_from_string(ModeLabel(ime.english).c_str()));
+    }
+    if (IBusEngine* e = engine ? engine : CInputMethodService::CIBus::Focused())
+        ibus_engine_register_properties(e, mainList);
 }
 
 std::string IBusPanel::ToolCommand(const std::string& args) { return SettingsTool::Command(args); }

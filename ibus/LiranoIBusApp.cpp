@@ -15,6 +15,7 @@ LiranoIBusApp::LiranoIBusApp()
     CInputMethodService::CIBus::IME = &Service;
     Service.SetPointerWatch(
         std::make_unique<CPointerWatch>([this](unsigned arming) { Service.PointerActivity(arming); }));
+    Service.modeChanged = [this] { Panel.Refresh(); };
     MainLoop().Schedule = [] {
         g_idle_add(
             [](gpointer) -> gboolean {

@@ -1,12 +1,15 @@
 #include "qt/MainWindow.h"
 
+#include <QComboBox>
 #include <QMessageBox>
+#include <QTableWidgetItem>
 
 #include "core/BangMaUtils.h"
 #include "core/IniFile.h"
 #include "core/KieuGoUtils.h"
 #include "core/SettingUtils.h"
 #include "core/Utils.h"
+#include "engine/HotKey.h"
 #include "qt/AboutWindow.h"
 #include "qt/GoTatWindow.h"
 #include "qt/KieuGoWindow.h"
@@ -24,6 +27,10 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent)
     connect(ui.BGoTat, &QPushButton::clicked, this, &MainWindow::ShowGoTatWindow);
     connect(ui.CBBKieuGo, &QComboBox::currentTextChanged, this, &MainWindow::CBBKieuGo_CurrentIndexChanged);
     connect(ui.BKieuGoInfo, &QPushButton::clicked, this, &MainWindow::BKieuGoInfo_Clicked);
+    connect(ui.BThemUngDung, &QPushButton::clicked, this, &MainWindow::AddApp);
+    connect(ui.LEUngDung, &QLineEdit::returnPressed, this, &MainWindow::AddApp);
+    connect(ui.BQuenUngDung, &QPushButton::clicked, this, &MainWindow::ForgetApp);
+    for (const auto& [text, packed] : ModeChords()) ui.CBBPhimChuyenCheDo->addItem(text, packed);
 
     for (const std::wstring& name : KieuGoUtils::LayTenTatCaKieuGo()) ui.CBBKieuGo->addItem(ToQ(name));
     for (const std::wstring& name : BangMaUtils::LayTenTatCaBangMa()) ui.CBBBangMa->addItem(ToQ(name));
@@ -37,6 +44,20 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent)
     soLuongTuGoiYDaDoc_ = o.SoLuongTuGoiY;
     ui.CBBSoLuongTuGoiY->setCurrentIndex(SoLuongTuGoiYToIndex(o.SoLuongTuGoiY));
     CBBKieuGo_CurrentIndexChanged(ui.CBBKieuGo->currentText());
+    phimChuyenCheDoDaDoc_ = o.PhimChuyenCheDo;
+    ui.CBBPhimChuyenCheDo->setCurrentIndex(ui.CBBPhimChuyenCheDo->findData(o.PhimChuyenCheDo));
+
+    // What can be read of the list is shown; the rest is said.
+    CAppModes apps;
+    std::string problem;
+    const bool readWhole = apps.Read(CAppModes::File(), problem);
+    ui.LUngDungLoi->setText(readWhole
+                                ? QString()
+                                : QStringLiteral("Tập tin \"%1\" đọc không hết (%2): chỉ hiện những dòng đọc được")
+                                      .arg(ToQ(CAppModes::File()), QString::fromStdString(problem)));
+    ui.LUngDungLoi->setVisible(!readWhole);
+    ui.TWUngDung->setRowCount((int)apps.Entries.size());
+    for (int i = 0; i < (int)apps.Entries.size(); ++i) ShowApp(i, apps.Entries[i]);
 
     ui.tabWidget->setCurrentIndex(0);
     ui.BAdvanced->setChecked(true);
@@ -85,7 +106,69 @@ std::vector<std::pair<QCheckBox*, bool LuaChon::*>> MainWindow::CheckBoxes() con
         {ui.CBSuaLoiChinhTaTuGhep, &LuaChon::SuaLoiChinhTaTuGhep},
         {ui.CBPreEditDecorate, &LuaChon::PreEditDecorate},
         {ui.CBEnableMouseHook, &LuaChon::EnableMouseHook},
+        {ui.CBNhoCheDoTheoUngDung, &LuaChon::NhoCheDoTheoUngDung},
     };
+}
+
+const std::vector<std::pair<QString, int>>& MainWindow::ModeChords()
+{
+    static const std::vector<std::pair<QString, int>> chords = {
+        {QStringLiteral("Ctrl+Shift"), CHotKey(MOD_CONTROL | MOD_SHIFT, 0).ToInteger()},
+        {QStringLiteral("Alt+Shift"), CHotKey(MOD_ALT | MOD_SHIFT, 0).ToInteger()},
+        {QStringLiteral("Ctrl+Win"), CHotKey(MOD_CONTROL | MOD_WIN, 0).ToInteger()},
+        {QStringLiteral("Không dùng"), 0},
+    };
+    return chords;
+}
+
+void MainWindow::ShowApp(int row, const CAppModes::Entry& entry)
+{
+    ui.TWUngDung->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(entry.App)));
+    auto* mode = new QComboBox(ui.TWUngDung);
+    mode->addItems({QStringLiteral("Tiếng Việt"), QStringLiteral("English")});
+    mode->setCurrentIndex(entry.English ? 1 : 0);
+    connect(mode, &QComboBox::currentIndexChanged, this, [this] { appModesEdited_ = true; });
+    ui.TWUngDung->setCellWidget(row, 1, mode);
+}
+
+CAppModes MainWindow::AppModes() const
+{
+    CAppModes apps;
+    for (int i = 0; i < ui.TWUngDung->rowCount(); ++i) {
+        auto* mode = qobject_cast<QComboBox*>(ui.TWUngDung->cellWidget(i, 1));
+        apps.Entries.push_back({ui.TWUngDung->item(i, 0)->text().toStdString(), mode && mode->currentIndex() == 1});
+    }
+    return apps;
+}
+
+void MainWindow::AddApp()
+{
+    const std::string name = ui.LEUngDung->text().trimmed().toStdString();
+    if (!CAppModes::ValidName(name)) {
+        LiranoUi::Warning(this,
+                          QStringLiteral("Tên chương trình không dùng được: không để trống, không có =, [ hay ]"));
+        return;
+    }
+    // Already there: shown, not doubled.
+    for (int i = 0; i < ui.TWUngDung->rowCount(); ++i)
+        if (ui.TWUngDung->item(i, 0)->text().toStdString() == name) {
+            ui.TWUngDung->selectRow(i);
+            return;
+        }
+    // The usual wish is English in a program: the new row says so.
+    ui.TWUngDung->insertRow(0);
+    ShowApp(0, {name, true});
+    ui.TWUngDung->selectRow(0);
+    ui.LEUngDung->clear();
+    appModesEdited_ = true;
+}
+
+void MainWindow::ForgetApp()
+{
+    const int row = ui.TWUngDung->currentRow();
+    if (row < 0) return;
+    ui.TWUngDung->removeRow(row);
+    appModesEdited_ = true;
 }
 
 LuaChon MainWindow::Options() const
@@ -98,6 +181,8 @@ LuaChon MainWindow::Options() const
     o.NA_PAC_DacBiet = FromQ(ui.LENA_PAC_DacBiet->text());
     int n = IndexToSoLuongTuGoiY(ui.CBBSoLuongTuGoiY->currentIndex());
     o.SoLuongTuGoiY = n >= 0 ? n : soLuongTuGoiYDaDoc_;
+    o.PhimChuyenCheDo = ui.CBBPhimChuyenCheDo->currentIndex() >= 0 ? ui.CBBPhimChuyenCheDo->currentData().toInt()
+                                                                   : phimChuyenCheDoDaDoc_;
     return o;
 }
 
@@ -106,7 +191,7 @@ void MainWindow::Apply()
     lastApplyWrote_ = false;
     const std::wstring read = SettingUtils::FileLuaChon();
     const std::wstring file = SettingUtils::ForWriting(read);
-    // All 21 keys are written; sections and keys this window does not know
+    // Every key is written; sections and keys this window does not know
     // are kept, as the engine keeps them when it saves.
     IniFile ini;
     IniFile::Sections sections;
@@ -116,6 +201,15 @@ void MainWindow::Apply()
     if (!ini.Write(file, sections)) {
         LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(file));
         return;
+    }
+    if (appModesEdited_) {
+        const std::wstring apps = SettingUtils::ForWriting(CAppModes::File());
+        std::string error;
+        if (!AppModes().Write(apps, error)) {
+            LiranoUi::Warning(this, LiranoUi::CannotWriteMessage(apps));
+            return;
+        }
+        appModesEdited_ = false;
     }
     lastApplyWrote_ = true;
 }

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "engine/AppModes.h"
 #include "engine/LuaChon.h"
 #include "ui_MainWindow.h"
 
@@ -33,6 +34,11 @@ public:
     LuaChon Options() const;
     // Each check box with the option it edits.
     std::vector<std::pair<QCheckBox*, bool LuaChon::*>> CheckBoxes() const;
+    // The chords the switch of Vietnamese and English may use, packed as
+    // CHotKey does; the last is none.
+    static const std::vector<std::pair<QString, int>>& ModeChords();
+    // The remembered applications as the table shows them.
+    CAppModes AppModes() const;
 
 public slots:
     void on_BKieuGo_clicked();
@@ -42,10 +48,18 @@ public slots:
     void OK();
     void CBBKieuGo_CurrentIndexChanged(const QString& text);
     void BKieuGoInfo_Clicked();
+    void AddApp();
+    void ForgetApp();
 
 private:
     // SoLuongTuGoiY as read, kept when the file held a count that no item
     // stands for and the user chose none.
     int soLuongTuGoiYDaDoc_ = 24;
+    // The same for the switch's chord.
+    int phimChuyenCheDoDaDoc_ = 0;
+    // The list is written only when edited here: the engine adds to it
+    // while the window is open.
+    bool appModesEdited_ = false;
+    void ShowApp(int row, const CAppModes::Entry& entry);
     bool lastApplyWrote_ = false;
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/UtfConverter.h"
+#include "engine/HotKey.h"
 #include "engine/LuaChon.h"
 #include "engine/TextHost.h"
 #include "tests/common/TempDir.h"
@@ -38,8 +39,10 @@ TEST(Options, DefaultsMatchTheOptionsFile)
     EXPECT_TRUE(none.GoTat && none.XuLyHoaThuongKhiGoTat && none.KhoiPhucPhimVoiTuSai && none.EnableMouseHook);
     EXPECT_FALSE(none.Suggestion || none.GoTatPAD || none.SuaLoiChinhTaTuGhep || none.PreEditDecorate);
     EXPECT_EQ(none.SoLuongTuGoiY, 24);
-    EXPECT_EQ(LuaChon::Keys().size(), 21u);
-    EXPECT_EQ(none.Ghi().size(), 21u);
+    EXPECT_EQ(none.PhimChuyenCheDo, (MOD_CONTROL | MOD_SHIFT) << 16); // Ctrl+Shift released alone
+    EXPECT_TRUE(none.NhoCheDoTheoUngDung);
+    EXPECT_EQ(LuaChon::Keys().size(), 23u);
+    EXPECT_EQ(none.Ghi().size(), 23u);
 
     // The section name is exact: another case is not found.
     LuaChon other = LuaChon::DocFile(d.Write("a.ini", "[luachon]\nKieuGo=VNI\n"));

@@ -309,6 +309,48 @@ TEST_F(FcitxTest, PrivateFieldsTakeKeysUntouched)
     EXPECT_EQ(app.Preedit(), "â");
 }
 
+// ---------------------------------------------------------------- Vietnamese or English
+
+std::string StatusText(Context& app, const char* action)
+{
+    return OnLoop([&] { return g_instance->userInterfaceManager().lookupAction(action)->shortText(app.IC); });
+}
+
+// Each program keeps the mode last used in it, across focus changes and a
+// new reading of the user's files (as after a restart); English passes
+// every key; the status area shows the mode and switches it. Fcitx takes
+// Ctrl+Shift itself by default (to go through its input methods): the
+// chord here is Alt+Shift.
+TEST_F(FcitxTest, EachProgramKeepsItsMode)
+{
+    std::filesystem::remove(std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "lirano" / "UngDung.ini");
+    Options(kMouseOn + "PhimChuyenCheDo=327680\n");
+    Context term("konsole"), chat("telegram");
+    term.Type("vieetj");
+    EXPECT_EQ(term.Type("<+Alt_L><+Shift_L><-Shift_L><-Alt_L>"), "Alt_L Shift_L");
+    EXPECT_EQ(term.Commits(), "việt");
+    EXPECT_EQ(StatusText(term, "lirano-mode"), "E");
+    EXPECT_EQ(term.Type("aas< ><BackSpace>"), "a a s space BackSpace");
+    EXPECT_EQ(term.Preedit(), "");
+    term.FocusOut();
+    chat.Type("aa"); // a new program: Vietnamese
+    EXPECT_EQ(chat.Preedit(), "â");
+    EXPECT_EQ(StatusText(chat, "lirano-mode"), "V");
+    chat.FocusOut();
+    EXPECT_EQ(term.Type("aa"), "a a");
+
+    OnLoop([&] { g_instance->reloadAddonConfig("lirano"); });
+    term.FocusOut();
+    chat.FocusIn();
+    term.FocusIn();
+    EXPECT_EQ(term.Type("aa"), "a a");
+    // A click on the mode in the status area switches it back.
+    OnLoop([&] { g_instance->userInterfaceManager().lookupAction("lirano-mode")->activate(term.IC); });
+    EXPECT_EQ(StatusText(term, "lirano-mode"), "V");
+    term.Type("aa");
+    EXPECT_EQ(term.Preedit(), "â");
+}
+
 // ---------------------------------------------------------------- suggestions and menu
 
 TEST_F(FcitxTest, SuggestionsInTheCandidateListAndF1TakesTheFirst)

@@ -7,10 +7,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTextDocument>
 
 #include "core/Identity.h"
 #include "core/SettingUtils.h"
+#include "engine/AppModes.h"
 #include "engine/BoGo.h"
 #include "engine/LuaChon.h"
 #include "qt/AboutWindow.h"
@@ -43,8 +45,11 @@ private slots:
         QVERIFY(!w.windowIcon().isNull());
         QCOMPARE(w.ui.CBBKieuGo->currentText(), Q("Telex 2"));
         QCOMPARE(w.ui.CBBBangMa->currentText(), Q("Unicode"));
-        QStringList on{"CBGoTat", "CBXuLyHoaThuongKhiGoTat", "CBKhoiPhucPhimVoiTuSai", "CBEnableMouseHook"};
-        QCOMPARE((int)w.CheckBoxes().size(), 17);
+        QStringList on{"CBGoTat", "CBXuLyHoaThuongKhiGoTat", "CBKhoiPhucPhimVoiTuSai", "CBEnableMouseHook",
+                       "CBNhoCheDoTheoUngDung"};
+        QCOMPARE((int)w.CheckBoxes().size(), 18);
+        QCOMPARE(w.ui.CBBPhimChuyenCheDo->currentText(), Q("Ctrl+Shift"));
+        QCOMPARE(w.ui.TWUngDung->rowCount(), 0);
         for (auto& [box, field] : w.CheckBoxes()) QCOMPARE(box->isChecked(), on.contains(box->objectName()));
         QCOMPARE(w.ui.LENA_PAC_DacBiet->text(), QString());
         QCOMPARE(w.ui.CBBSoLuongTuGoiY->currentIndex(), 1);
@@ -54,6 +59,48 @@ private slots:
         QVERIFY(w.ui.BAdvanced->isChecked());
         QVERIFY(!w.gtw && !w.aw && !w.kgw);
         QVERIFY(!f.Exists("LuaChon.ini")); // opening writes nothing
+    }
+
+    // The remembered applications: shown as the file has them (a damaged
+    // line said and left out), changed, forgotten and added, and written
+    // back only when edited.
+    void applicationsAreShownEditedAndWrittenBack()
+    {
+        ProgramFolder f;
+        f.Write("UngDung.ini", "[UngDung]\nkonsole=E\ngedit=V\nthis line is damaged\nkate=V\n");
+        {
+            MainWindow w;
+            QVERIFY(w.ui.LUngDungLoi->text().contains(Q("dòng 4")));
+            QCOMPARE(w.ui.TWUngDung->rowCount(), 3);
+            std::vector<CAppModes::Entry> shown = {{"konsole", true}, {"gedit", false}, {"kate", false}};
+            QVERIFY(w.AppModes().Entries == shown);
+            w.Apply();
+            QVERIFY(f.Read("UngDung.ini").find("damaged") != std::string::npos); // not edited: left as it was
+
+            qobject_cast<QComboBox*>(w.ui.TWUngDung->cellWidget(1, 1))->setCurrentIndex(1); // gedit in English
+            w.ui.TWUngDung->selectRow(2);
+            w.ForgetApp(); // kate
+            w.ui.LEUngDung->setText(Q(" code "));
+            w.AddApp();
+            w.ui.LEUngDung->setText(Q("konsole")); // already there: not doubled
+            w.AddApp();
+            w.Apply();
+        }
+        CAppModes read;
+        std::string problem;
+        QVERIFY(read.Read(f.File("UngDung.ini"), problem));
+        std::vector<CAppModes::Entry> expected = {{"code", true}, {"konsole", true}, {"gedit", true}};
+        QVERIFY(read.Entries == expected);
+        {
+            MainWindow w;
+            QVERIFY(w.ui.LUngDungLoi->isHidden());
+            SeenBox seen;
+            ModalWatcher refused(ModalWatcher::Accept(seen));
+            w.ui.LEUngDung->setText(Q("a=b"));
+            w.AddApp();
+            QVERIFY(seen.seen);
+            QCOMPARE(w.ui.TWUngDung->rowCount(), 3);
+        }
     }
 
     void listsHoldEveryMethodAndCharsetInOrder()
@@ -77,7 +124,8 @@ private slots:
         const Ui_MainWindowClass& ui = w.ui;
         QStringList tabs;
         for (int i = 0; i < ui.tabWidget->count(); ++i) tabs << ui.tabWidget->tabText(i);
-        QCOMPARE(tabs, QStringList({Q("Gõ tắt"), Q("Chính tả"), Q("Sửa lỗi"), Q("Gợi ý từ"), Q("Hệ thống")}));
+        QCOMPARE(tabs,
+                 QStringList({Q("Gõ tắt"), Q("Chính tả"), Q("Sửa lỗi"), Q("Gợi ý từ"), Q("Hệ thống"), Q("Ứng dụng")}));
         QCOMPARE(ui.BOK->text(), Q("Đồng ý"));
         QCOMPARE(ui.BCancel->text(), Q("Hủy bỏ"));
         QCOMPARE(ui.BAbout->text(), Q("Thông tin"));
@@ -183,7 +231,7 @@ private slots:
         QCOMPARE(LuaChon::DocFile(SettingUtils::FileLuaChon()).SoLuongTuGoiY, 0);
     }
 
-    void applyWritesAll21KeysThatTheEngineReadsBack()
+    void applyWritesEveryKeyThatTheEngineReadsBack()
     {
         ProgramFolder f;
         MainWindow w;
@@ -193,12 +241,13 @@ private slots:
         for (auto& [box, field] : w.CheckBoxes()) box->setChecked(!box->isChecked());
         w.ui.LENA_PAC_DacBiet->setText(Q("ah uh ưh"));
         w.ui.CBBSoLuongTuGoiY->setCurrentIndex(0);
+        w.ui.CBBPhimChuyenCheDo->setCurrentIndex(w.ui.CBBPhimChuyenCheDo->findText(Q("Không dùng")));
         w.Apply();
 
         IniFile::Sections all = IniFile().Read(SettingUtils::FileLuaChon());
         QCOMPARE((int)all.size(), 1);
         const IniFile::Settings& s = all[L"LuaChon"];
-        QCOMPARE((int)s.size(), 21);
+        QCOMPARE((int)s.size(), 23);
         for (const LuaChon::Key& k : LuaChon::Keys()) QVERIFY2(s.count(k.Name), qPrintable(ToQ(k.Name)));
 
         std::map<std::wstring, std::wstring> expected = {
@@ -223,6 +272,8 @@ private slots:
             {L"SuaLoiChinhTaTuGhep", L"1"},
             {L"PreEditDecorate", L"1"},
             {L"EnableMouseHook", L"0"},
+            {L"PhimChuyenCheDo", L"0"},
+            {L"NhoCheDoTheoUngDung", L"0"},
         };
         for (auto& [key, value] : expected) QCOMPARE(ToQ(s.at(key)), ToQ(value));
 
@@ -268,7 +319,8 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(f.Read("LuaChon.ini")),
                  QByteArray("\xEF\xBB\xBF[LuaChon]\nBangMa=Unicode\nBoDauThanhKieu2=0\nDungTuDienDeKTChinhTa=0\n"
                             "EnableMouseHook=1\nGoCacTuTVLienTuc=0\nGoTat=0\nGoTatPAC=0\nGoTatPAD=0\n"
-                            "KhoiPhucPhimVoiTuSai=1\nKieuGo=Telex 2\nNA_PAC_DacBiet=\nPADTuDo=0\nPreEditDecorate=0\n"
+                            "KhoiPhucPhimVoiTuSai=1\nKieuGo=Telex 2\nNA_PAC_DacBiet=\nNhoCheDoTheoUngDung=1\n"
+                            "PADTuDo=0\nPhimChuyenCheDo=393216\nPreEditDecorate=0\n"
                             "SoLuongTuGoiY=24\nSuaLoiChinhTaTuDon=0\nSuaLoiChinhTaTuGhep=0\nSuggestion=0\n"
                             "SuggestionUIHookUpDownKey=0\nTuThemDauSac=0\nUODiKemPAC=0\nXuLyHoaThuongKhiGoTat=1\n\n"));
     }
@@ -283,7 +335,7 @@ private slots:
         QCOMPARE(ToQ(all[L"Khac"][L"x"]), Q("1"));
         QCOMPARE(ToQ(all[L"LuaChon"][L"Rieng"]), Q("abc"));
         QCOMPARE(ToQ(all[L"LuaChon"][L"KieuGo"]), Q("VNI"));
-        QCOMPARE((int)all[L"LuaChon"].size(), 22);
+        QCOMPARE((int)all[L"LuaChon"].size(), 24);
     }
 
     void unknownNamesLeaveTheListsEmptyAndStoreEmptyNames()

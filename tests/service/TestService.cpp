@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "core/SettingUtils.h"
@@ -45,6 +47,8 @@ void Reset()
     s.enableMouseHook = false;
     s.pointerWatchUnavailable = false;
     s.Suggestion(false);
+    s.english = false;
+    s.application.clear();
     DrainUntil([] { return MainLoop().Empty(); });
 }
 
@@ -392,4 +396,127 @@ TEST(Panel, AFailedSaveIsPrintedAndKeepsTheOldOptions)
     theApp.Panel.PropertyActivate(nullptr, "BangMa-Unicode", 1);
     std::filesystem::remove(user);
     Reset();
+}
+
+// ---------------------------------------------------------------------------
+// Vietnamese or English, per application
+
+namespace {
+
+// A context that keeps what the service sends it.
+struct RecordingContext final : IInputContext {
+    explicit RecordingContext(std::string program) : program(std::move(program)) {}
+    std::string program;
+    std::u32string commits, preedit;
+    void UpdatePreedit(const std::u32string& t, bool) override { preedit = t; }
+    void HidePreedit() override { preedit.clear(); }
+    void CommitText(const std::u32string& t) override { commits += t; }
+    void UpdateLookupTable(CSuggestionUI&) override {}
+    void ShowLookupTable() override {}
+    void HideLookupTable() override {}
+    std::string Program() const override { return program; }
+};
+
+enum : unsigned { Shift_L = 0xffe1 };
+
+void CtrlShift(CInputMethodService& s)
+{
+    s.OnKeyDown(Control_L);
+    s.OnKeyDown(Shift_L);
+    s.OnKeyUp(Shift_L);
+    s.OnKeyUp(Control_L);
+}
+
+// An empty string removes the file.
+void WriteAppModes(const std::string& bytes)
+{
+    const std::string path = Utils::ToString(SettingUtils::ForWriting(CAppModes::File()));
+    std::filesystem::remove(path);
+    if (!bytes.empty()) std::ofstream(path, std::ios::binary) << bytes;
+}
+
+} // namespace
+
+TEST(ServiceModes, EachApplicationKeepsItsModeAcrossFocusAndRestart)
+{
+    Reset();
+    WriteAppModes("");
+    CInputMethodService& s = Service();
+    s.LoadOptions();
+    RecordingContext term("konsole"), chat("telegram");
+    s.Focus(&term);
+    Keys("vieetj");
+    CtrlShift(s); // the word goes first, then the switch
+    EXPECT_EQ(term.commits, U"việt");
+    EXPECT_TRUE(s.english);
+    for (unsigned key : {0x61u, 0x61u, 0x20u, 0xff08u, 0xff0du})
+        EXPECT_FALSE(s.OnKeyDown(key)); // a a space BackSpace Return
+    EXPECT_EQ(term.preedit, U"");
+
+    s.Focus(&chat); // a new application: Vietnamese
+    EXPECT_FALSE(s.english);
+    Keys("aa");
+    EXPECT_EQ(chat.preedit, U"â");
+    s.Focus(&term); // what was typed in the chat goes there, and English again
+    EXPECT_EQ(chat.commits, U"â");
+    EXPECT_TRUE(s.english);
+
+    // The memory is the user's own file, and a new engine reads it back.
+    struct stat st;
+    ASSERT_EQ(stat(Utils::ToString(CAppModes::File()).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    CInputMethodService restarted;
+    restarted.LoadOptions();
+    restarted.Focus(&chat);
+    EXPECT_FALSE(restarted.english);
+    restarted.Focus(&term);
+    EXPECT_TRUE(restarted.english);
+    s.Engine(nullptr);
+    restarted.Engine(nullptr);
+    s.English(false);
+}
+
+TEST(ServiceModes, DamagedOrHugeMemoryGivesVietnameseAndAMessage)
+{
+    const std::string cases[] = {
+        std::string("\x00\xff\xfe garbage\n[UngDung]\nkonsole=X\n=E\n", 34),
+        "[UngDung]\n" + std::string(2 << 20, 'k') + "=E\n",
+    };
+    for (const std::string& bytes : cases) {
+        Reset();
+        WriteAppModes(bytes);
+        CInputMethodService& s = Service();
+        testing::internal::CaptureStderr();
+        s.LoadOptions();
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("UngDung.ini"), std::string::npos) << said;
+        RecordingContext term("konsole");
+        s.Focus(&term);
+        EXPECT_FALSE(s.english);
+        s.Engine(nullptr);
+    }
+    WriteAppModes("");
+}
+
+TEST(ServiceModes, WithoutTheMemoryOneModeForAllAndNoChordNoSwitch)
+{
+    Reset();
+    WriteAppModes("[UngDung]\nkonsole=E\n");
+    CInputMethodService& s = Service();
+    s.LoadOptions();
+    s.appModesOn = false;
+    RecordingContext term("konsole"), chat("telegram");
+    s.Focus(&chat);
+    s.Focus(&term);
+    EXPECT_FALSE(s.english); // the memory is not asked
+    CtrlShift(s);
+    s.Focus(&chat);
+    EXPECT_TRUE(s.english); // one mode for all
+    s.English(false);
+    s.modeAction.HotKey = CHotKey(); // no chord
+    CtrlShift(s);
+    EXPECT_FALSE(s.english);
+    s.Engine(nullptr);
+    s.appModesOn = true;
+    WriteAppModes("");
 }
