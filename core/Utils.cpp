@@ -1,6 +1,7 @@
 #include "core/Utils.h"
 
 #include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
+#include <memory>
 
 #include "core/StaticInit.h"
 #include "core/UtfConverter.h"
@@ -243,10 +245,46 @@ std::wstring Utils::GetExePath()
     return ExePath;
 }
 
+namespace {
+
+// The shared object that holds this code, when a host program loaded it
+// (the Fcitx addon in fcitx5); empty in a program of our own.
+std::string ModuleFile()
+{
+    struct Search {
+        uintptr_t address;
+        std::string name;
+    } search{reinterpret_cast<uintptr_t>(&ModuleFile), {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) -> int {
+            auto* s = static_cast<Search*>(data);
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+                uintptr_t start = info->dlpi_addr + segment.p_vaddr;
+                if (segment.p_type != PT_LOAD || s->address < start || s->address >= start + segment.p_memsz) continue;
+                // The program itself has no name here.
+                if (info->dlpi_name) s->name = info->dlpi_name;
+                return 1;
+            }
+            return 0;
+        },
+        &search);
+    return search.name;
+}
+
+} // namespace
+
 std::wstring Utils::GetExeFolder()
 {
     if (ExeFolder.empty()) {
+        // Resources/ lie beside the file the code came from: the program,
+        // or the addon a framework loaded, links resolved.
         std::wstring p = GetExePath();
+        const std::string module = ModuleFile();
+        if (!module.empty()) {
+            std::unique_ptr<char, decltype(&free)> real(realpath(module.c_str(), nullptr), &free);
+            p = ToWString(real ? std::string(real.get()) : module);
+        }
         size_t slash = p.rfind(L'/');
         ExeFolder = slash == std::wstring::npos ? p : p.substr(0, slash);
     }

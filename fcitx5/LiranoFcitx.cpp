@@ -1,6 +1,5 @@
 #include "fcitx5/LiranoFcitx.h"
 
-#include <dlfcn.h>
 #include <fcitx-utils/key.h>
 #include <fcitx-utils/textformatflags.h>
 #include <fcitx/candidatelist.h>
@@ -11,8 +10,6 @@
 #include <fcitx/userinterfacemanager.h>
 #include <sys/stat.h>
 
-#include <climits>
-#include <cstdlib>
 
 #include "core/BangMaUtils.h"
 #include "core/KieuGoUtils.h"
@@ -54,18 +51,6 @@ std::string Version(const std::wstring& path)
     if (::stat(Utils::ToString(path).c_str(), &st) != 0) return {};
     return std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + "/" +
            std::to_string(st.st_size) + "/" + std::to_string(st.st_ino);
-}
-
-// The folder this addon was loaded from (links resolved): Resources/ and
-// the settings tool lie beside it, as beside the IBus engine.
-std::wstring AddonFolder()
-{
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&AddonFolder), &info) || !info.dli_fname) return {};
-    UniqueCPtr<char, free> real(::realpath(info.dli_fname, nullptr));
-    std::string path = real ? real.get() : info.dli_fname;
-    size_t slash = path.rfind('/');
-    return Utils::ToWString(slash == std::string::npos ? path : path.substr(0, slash));
 }
 
 } // namespace
@@ -308,6 +293,5 @@ void LiranoFcitxEngine::RefreshMenu()
 
 fcitx::AddonInstance* LiranoFcitxFactory::create(fcitx::AddonManager* manager)
 {
-    Utils::ExeFolder = AddonFolder();
     return new LiranoFcitxEngine(manager->instance());
 }
