@@ -17,74 +17,28 @@
 // committed at its end.
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
+#include "bench/RoundTrip.h"
 #include "core/UtfConverter.h"
-#include "core/Utils.h"
-#include "tests/common/KeyStreams.h"
 #include "tests/ibus/IBusHarness.h"
 
 namespace {
 
-struct Key {
-    guint keyval;
-};
+using roundtrip::Percentile;
+using roundtrip::Report;
+using roundtrip::Timing;
 
-const size_t kBlock = 1000; // keys typed by one engine before the other takes its turn
-
-struct Timing {
-    std::vector<double> press, release, both;
-    int consumed = 0;
-};
-
-double Percentile(std::vector<double> v, double p)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    size_t i = (size_t)(p * (double)(v.size() - 1) + 0.5);
-    return v[std::min(i, v.size() - 1)];
-}
-
-// The key stream and the text it should give; `ends` receives the index
-// after each phrase.
-std::vector<Key> MakeKeys(const std::string& dictionary, size_t wanted, bool returnAfterPhrase, std::wstring& text,
-                          size_t& phrases, std::vector<size_t>& ends)
-{
-    std::vector<std::wstring> lines = Utils::ReadAllLines(Utils::ToWString(dictionary));
-    std::vector<Key> keys;
-    phrases = 0;
-    for (size_t i = 1; i < lines.size() && keys.size() < wanted; ++i) { // line 1 holds the count
-        std::wstring phrase = lines[i];
-        while (!phrase.empty() && (phrase.back() == L'\r' || phrase.back() == L' ')) phrase.pop_back();
-        if (phrase.empty()) continue;
-        std::wstring k = keys::Text(phrase, L"Telex 2");
-        bool ascii = std::all_of(k.begin(), k.end(), [](wchar_t c) { return c >= 0x20 && c < 0x7f; });
-        if (!ascii) continue; // a phrase with letters outside the tables
-        for (wchar_t c : k) keys.push_back({(guint)c});
-        if (returnAfterPhrase)
-            keys.push_back({IBUS_KEY_Return});
-        else
-            keys.push_back({' '});
-        text += phrase + (returnAfterPhrase ? L"" : L" ");
-        ends.push_back(keys.size());
-        ++phrases;
-    }
-    return keys;
-}
-
-void Measure(ibustest::Client& client, const std::vector<Key>& keys, size_t from, size_t to, size_t warmup, Timing& t)
+void Measure(ibustest::Client& client, const std::vector<unsigned>& keys, size_t from, size_t to, size_t warmup,
+             Timing& t)
 {
     for (size_t i = from; i < to; ++i) {
         IBusInputContext* ic = client.context();
         auto t0 = ibustest::Clock::now();
-        bool consumed = ibus_input_context_process_key_event(ic, keys[i].keyval, 0, 0);
+        bool consumed = ibus_input_context_process_key_event(ic, keys[i], 0, 0);
         auto t1 = ibustest::Clock::now();
-        ibus_input_context_process_key_event(ic, keys[i].keyval, 0, IBUS_RELEASE_MASK);
+        ibus_input_context_process_key_event(ic, keys[i], 0, IBUS_RELEASE_MASK);
         auto t2 = ibustest::Clock::now();
         // Signals (pre-edit, commits) are handled outside the timed calls.
         while (g_main_context_iteration(nullptr, FALSE)) {
@@ -97,16 +51,6 @@ void Measure(ibustest::Client& client, const std::vector<Key>& keys, size_t from
         t.both.push_back(p + r);
         t.consumed += consumed ? 1 : 0;
     }
-}
-
-void Report(const char* name, const Timing& t)
-{
-    std::printf("%-12s press  median %7.1f us  p99 %7.1f us\n", name, Percentile(t.press, 0.5),
-                Percentile(t.press, 0.99));
-    std::printf("%-12s release median %6.1f us  p99 %7.1f us\n", name, Percentile(t.release, 0.5),
-                Percentile(t.release, 0.99));
-    std::printf("%-12s key    median %7.1f us  p99 %7.1f us  (press + release; %d of %zu presses consumed)\n", name,
-                Percentile(t.both, 0.5), Percentile(t.both, 0.99), t.consumed, t.both.size());
 }
 
 int Fail(const std::string& what, ibustest::PrivateSession& session)
@@ -145,8 +89,8 @@ int main(int argc, char** argv)
     std::wstring expected;
     size_t phrases = 0;
     std::vector<size_t> ends;
-    const std::vector<Key> keys =
-        MakeKeys(ibustest::BinDir() + "/Resources/TuDienTuGhep.txt", wanted, mouseHook, expected, phrases, ends);
+    const std::vector<unsigned> keys = roundtrip::MakeKeys(ibustest::BinDir() + "/Resources/TuDienTuGhep.txt", wanted,
+                                                           mouseHook, expected, phrases, ends);
     if (keys.size() < wanted) {
         std::fprintf(stderr, "bench_ibus_roundtrip: only %zu keys from the dictionary\n", keys.size());
         return 1;
@@ -209,7 +153,7 @@ int main(int argc, char** argv)
     size_t from = 0;
     for (size_t e = 0; e < ends.size(); ++e) {
         const size_t to = ends[e];
-        if (to - from < kBlock && e + 1 < ends.size()) continue;
+        if (to - from < roundtrip::kBlock && e + 1 < ends.size()) continue;
         if (!client.SelectEngine("Lirano", 15000)) return Fail("cannot select Lirano", session);
         client.ClearRecords();
         Measure(client, keys, from, to, warmup, lt);
@@ -245,16 +189,7 @@ int main(int argc, char** argv)
         "pre-edit engine)\n",
         Percentile(lt.press, 0.5) - Percentile(pt.press, 0.5),
         Percentile(lt.press, 0.99) / std::max(1.0, Percentile(pt.press, 0.99)));
-    const std::string want = UtfConverter::ToUtf8(expected);
-    std::printf("Lirano-IBus committed %zu bytes; %s the typed text\n", committed.size(),
-                committed == want ? "equal to" : "DIFFERENT from");
-    if (committed != want) {
-        size_t i = 0;
-        while (i < committed.size() && i < want.size() && committed[i] == want[i]) ++i;
-        size_t from = i > 40 ? i - 40 : 0;
-        std::printf("  first difference at byte %zu:\n  got  ...%s\n  want ...%s\n", i,
-                    committed.substr(from, 100).c_str(), want.substr(from, 100).c_str());
-    }
+    roundtrip::ReportCommitted("Lirano-IBus", committed, UtfConverter::ToUtf8(expected));
     client.Close();
     session.StopAll();
     return 0;

@@ -2,9 +2,11 @@
 // with its own ibus-daemon, which starts the installed engine itself: GTK 3
 // and GTK 4 windows through IBus's GTK modules, Qt 6 and Qt 5 windows
 // through Qt's IBus input contexts, Chromium and Firefox on a local page, a
-// LibreOffice Writer document, a VTE terminal, and xterm through XIM. Keys
-// go in through XTest (xdotool). What every field holds at the end must
-// equal what the typing engine gives for the same keys.
+// LibreOffice Writer document, a VTE terminal, and xterm through XIM; and
+// the GTK 3, Qt 6 and Qt 5 windows again through a private fcitx5 with
+// Fcitx's own GTK and Qt modules. Keys go in through XTest (xdotool). What
+// every field holds at the end must equal what the typing engine gives for
+// the same keys.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -163,8 +165,12 @@ std::vector<std::wstring> CorpusLines(const std::wstring& method, size_t& words)
 
 // What a real application runs in: the session's variables plus the IM
 // module settings a desktop sets (and no compiled Python left in the tree).
-std::map<std::string, std::string> ClientEnv(const std::string& folder, bool wayland = false)
+std::map<std::string, std::string> ClientEnv(const std::string& folder, bool wayland = false, bool fcitx = false)
 {
+    if (fcitx)
+        return {{"GTK_IM_MODULE", "fcitx"}, {"QT_IM_MODULE", "fcitx"},       {"XMODIFIERS", "@im=fcitx"},
+                {"LC_ALL", "C.UTF-8"},      {"QT_QPA_PLATFORM", "xcb"},      {"LIRANO_CLIENT_DIR", folder},
+                {"GDK_BACKEND", "x11"},     {"PYTHONDONTWRITEBYTECODE", "1"}};
     if (wayland)
         return {{"GTK_IM_MODULE", "ibus"},       {"QT_IM_MODULE", "ibus"},   {"LC_ALL", "C.UTF-8"},
                 {"QT_QPA_PLATFORM", "wayland"},  {"GDK_BACKEND", "wayland"}, {"LIRANO_CLIENT_DIR", folder},
@@ -284,6 +290,7 @@ struct TypingRun {
     ClientKind client;
     std::wstring method;
     bool mouseHook;
+    bool fcitx = false; // through the private fcitx5
 };
 
 void PrintTo(const TypingRun& r, std::ostream* os) { *os << r.client.name; }
@@ -304,6 +311,24 @@ std::vector<TypingRun> Runs(bool pending)
         // Without X there is no mouse watch to set: one run each.
         if (!c.wayland || name != "WaylandQt6") runs.push_back({c, L"Telex 2", true});
         if (!c.wayland || name == "WaylandQt6") runs.push_back({c, L"VNI", false});
+    }
+    return runs;
+}
+
+// The X windows that Fcitx has modules for, through them: each with Telex
+// and the mouse watch, and with VNI without it.
+std::vector<TypingRun> FcitxRuns()
+{
+    const std::map<std::string, std::string> modules = {
+        {"Gtk3", kLib + "gtk-3.0/3.0.0/immodules/im-fcitx5.so"},
+        {"Qt6", kLib + "qt6/plugins/platforminputcontexts/libfcitx5platforminputcontextplugin.so"},
+        {"Qt5", kLib + "qt5/plugins/platforminputcontexts/libfcitx5platforminputcontextplugin.so"}};
+    std::vector<TypingRun> runs;
+    for (ClientKind c : Clients()) {
+        if (!modules.count(c.name)) continue;
+        c.needs = modules.at(c.name);
+        runs.push_back({c, L"Telex 2", true, true});
+        runs.push_back({c, L"VNI", false, true});
     }
     return runs;
 }
@@ -398,6 +423,7 @@ protected:
     // Debian (Unikey) is typed with as a black box, to compare.
     void StartDesktop(const std::string& luaChon)
     {
+        if (fcitx) return StartFcitx(luaChon);
         const char* other = getenv("LIRANO_DESKTOP_ENGINE");
         if (other && *other) engineName = other;
         systemComponents = !TestEngine() && engineName != "Lirano";
@@ -423,9 +449,34 @@ protected:
         })) << engineName
             << " did not register: " << session.ReadLog("null-engine.log");
     }
+    // The same through a private fcitx5 that loads a copy of the addon,
+    // with `luaChon` as its options file. By hand, LIRANO_FCITX_ENGINE
+    // names another input method: keyboard-us, Fcitx's own, which passes
+    // every key on, tells the application's and Fcitx's faults from Lirano's.
+    void StartFcitx(const std::string& luaChon)
+    {
+        const char* other = getenv("LIRANO_FCITX_ENGINE");
+        engineName = other && *other ? other : "lirano";
+        for (const char* tool : {"xdotool", "Xvfb", "dbus-daemon", "dbus-send", "fcitx5"})
+            if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+        session.framework = ibustest::Framework::Fcitx5;
+        session.fcitxInputMethod = engineName;
+        std::string error;
+        ASSERT_TRUE(session.Prepare(error)) << error;
+        if (engineName == "lirano") {
+            const std::string addon = ibustest::BinDir() + "/lirano.so";
+            if (!ibustest::FileExists(addon)) GTEST_SKIP() << addon << " is not built yet";
+            ASSERT_TRUE(copy.Make(session.Dir(), addon, luaChon, error)) << error;
+            session.fcitxAddon = "lirano";
+            session.fcitxAddonDir = copy.folder;
+            // Where the build writes the addon's and the input method's .conf.
+            session.fcitxDataDir = ibustest::BinDir() + "/../share";
+        }
+        ASSERT_TRUE(session.Start(error)) << error;
+    }
     bool TestEngine() const { return engineName == "LiranoPreedit" || engineName == "LiranoNull"; }
-    // The test engines type the keys as they are.
-    bool Raw() const { return TestEngine(); }
+    // The test engines and keyboard-us type the keys as they are.
+    bool Raw() const { return TestEngine() || engineName == "keyboard-us"; }
 
     // Selects Lirano as a desktop does at login, before any application has
     // focus, then starts a client and waits for its first state.
@@ -433,6 +484,7 @@ protected:
     {
         if (!kind.needs.empty() && !ibustest::FileExists(kind.needs) && !OnPath(kind.needs.c_str()))
             GTEST_SKIP() << kind.needs << " is not installed (tools/deps.sh installs it)";
+        if (fcitx) return StartFcitxClient(kind);
         // The daemon starts the engine itself. The tool then sets the X
         // keyboard layout, which fails where there is no X: the engine is
         // chosen all the same, as the check below shows.
@@ -467,6 +519,57 @@ protected:
             ASSERT_TRUE(Read(state));
         }
         Focus("main");
+    }
+
+    // Every input context starts in the input method. Fcitx's Qt module
+    // makes a window's input context only when the window first has the
+    // focus, and hands keys to the window uncooked until the daemon has
+    // answered (a typist never beats that): so each window has the focus
+    // once, and its context stands in the input method, before any key.
+    void StartFcitxClient(const ClientKind& kind)
+    {
+        clientDir = session.Path("client");
+        ::mkdir(clientDir.c_str(), 0700);
+        std::string error;
+        ASSERT_GT(session.Spawn(kind.argv, "client.log", error, ClientEnv(clientDir, false, true)), 0) << error;
+        ASSERT_TRUE(Read(
+            state, [](const State& s) { return s.windows.size() == 2; }, 90000))
+            << "the client did not come up: " << session.ReadLog("client.log");
+        int contexts = 0;
+        for (const char* window : {"other", "main"}) {
+            Focus(window);
+            if (HasFatalFailure()) return;
+            ++contexts;
+            std::string current, info;
+            ASSERT_TRUE(WaitUntil([&] {
+                return FcitxCall("DebugInfo", info) && Count(info, "frontend:dbus") >= contexts &&
+                       FcitxCall("CurrentInputMethod", current) && current == engineName;
+            })) << "the focused field of window "
+                << window << " is in " << current << ", not in " << engineName << "; the daemon's contexts:\n"
+                << info;
+        }
+    }
+
+    // A string the daemon's controller answers with.
+    bool FcitxCall(const std::string& method, std::string& answer)
+    {
+        std::remove(session.Path("controller.log").c_str());
+        if (session.Run({"dbus-send", "--session", "--print-reply=literal", "--dest=org.fcitx.Fcitx5", "/controller",
+                         "org.fcitx.Fcitx.Controller1." + method},
+                        10000, "controller.log") != 0)
+            return false;
+        answer = session.ReadLog("controller.log");
+        // The literal reply: the string indented, a line end after it.
+        answer.erase(0, answer.find_first_not_of(' '));
+        while (!answer.empty() && (answer.back() == '\n' || answer.back() == ' ')) answer.pop_back();
+        return true;
+    }
+
+    static int Count(const std::string& text, const std::string& what)
+    {
+        int n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
     }
 
     int Ibus(std::vector<std::string> args)
@@ -642,6 +745,7 @@ protected:
     {
         const std::wstring& method = run.method;
         wayland = run.client.wayland;
+        fcitx = run.fcitx;
         StartDesktop("[LuaChon]\nKieuGo=" + UtfConverter::ToUtf8(method) +
                      "\nEnableMouseHook=" + (run.mouseHook ? "1" : "0") + "\n");
         if (IsSkipped() || HasFatalFailure()) return;
@@ -859,6 +963,7 @@ protected:
     std::string clientDir;
     std::string engineName = "Lirano";
     bool wayland = false;
+    bool fcitx = false;
     WaylandInput input;
     // Milliseconds between keys. XIM's bridge hands keys on out of order
     // when they come faster than a busy machine serves it, far faster than
@@ -873,6 +978,7 @@ TEST_P(DesktopClientTest, TypesEverything) { TypeEverything(GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(Clients, DesktopClientTest, ::testing::ValuesIn(Runs(false)), RunName);
 INSTANTIATE_TEST_SUITE_P(DISABLED_Pending, DesktopClientTest, ::testing::ValuesIn(Runs(true)), RunName);
+INSTANTIATE_TEST_SUITE_P(Fcitx5, DesktopClientTest, ::testing::ValuesIn(FcitxRuns()), RunName);
 
 TEST_F(DesktopTest, XtermTelexWithMouseHook) { TypeIntoXterm(L"Telex 2", true); }
 TEST_F(DesktopTest, XtermVniWithoutMouseHook) { TypeIntoXterm(L"VNI", false); }

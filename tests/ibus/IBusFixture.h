@@ -105,12 +105,16 @@ protected:
     bool systemComponents = false;
 
     // The daemon passes the output of the engines it starts on as its own.
-    std::string EngineLog() const { return session.ReadLog("ibus-daemon.log") + session.ReadLog("engine.log"); }
+    // (fcitx5 runs its addons in its own process.)
+    std::string EngineLog() const
+    {
+        return session.ReadLog("ibus-daemon.log") + session.ReadLog("fcitx5.log") + session.ReadLog("engine.log");
+    }
 
     void TearDown() override
     {
         if (HasFailure() && !session.Dir().empty()) {
-            std::cerr << "---- ibus-daemon and engine output\n" << EngineLog() << "\n----\n";
+            std::cerr << "---- daemon and engine output\n" << EngineLog() << "\n----\n";
         }
         client.Close();
         session.StopAll();

@@ -40,7 +40,8 @@ bool Inherited(const std::string& name)
                                     "XMODIFIERS", "GSETTINGS_BACKEND",        "DESKTOP_SESSION", "XDG_SESSION_TYPE"};
     for (const char* d : dropped)
         if (name == d) return false;
-    if (name.rfind("XDG_", 0) == 0 || name.rfind("IBUS_", 0) == 0) return false;
+    if (name.rfind("XDG_", 0) == 0 || name.rfind("IBUS_", 0) == 0 || name.rfind("FCITX_", 0) == 0) return false;
+    if (name == "QT_IM_MODULES") return false; // Qt 6.7 reads it before QT_IM_MODULE
     return true;
 }
 
@@ -235,7 +236,8 @@ bool PrivateSession::Prepare(std::string& error)
 bool PrivateSession::Start(std::string& error)
 {
     auto t0 = Clock::now();
-    if (!Prepare(error) || !StartDBus(error) || !(wayland ? StartSway(error) : StartX(error)) || !StartIBus(error))
+    if (!Prepare(error) || !StartDBus(error) || !(wayland ? StartSway(error) : StartX(error)) ||
+        !(framework == Framework::Fcitx5 ? StartFcitx(error) : StartIBus(error)))
         return false;
     startMs = MsSince(t0);
     return true;
@@ -413,6 +415,72 @@ bool PrivateSession::StartIBus(std::string& error)
         SleepMs(5);
     }
     error = "ibus-daemon wrote no address in time: " + ReadLog("ibus-daemon.log");
+    return false;
+}
+
+bool PrivateSession::StartFcitx(std::string& error)
+{
+    if (wayland) {
+        error = "the private fcitx5 runs on X only";
+        return false;
+    }
+    // One group on the us layout: keyboard-us (the inactive state) and the
+    // input method typed with, which every input context starts in.
+    const std::string& im = fcitxInputMethod;
+    std::string profile = "[Groups/0]\nName=Default\nDefault Layout=us\nDefaultIM=" + im +
+                          "\n\n[Groups/0/Items/0]\nName=keyboard-us\nLayout=\n\n";
+    if (im != "keyboard-us") profile += "[Groups/0/Items/1]\nName=" + im + "\nLayout=\n\n";
+    profile += "[GroupOrder]\n0=Default\n";
+    // No hot key that typing could hit switches the input method (a lone
+    // Shift does by default); windows share the one state, as IBus's global
+    // engine does.
+    const std::string config =
+        "[Hotkey/TriggerKeys]\n\n[Hotkey/AltTriggerKeys]\n\n[Hotkey/EnumerateForwardKeys]\n\n"
+        "[Hotkey/EnumerateBackwardKeys]\n\n[Hotkey/EnumerateGroupForwardKeys]\n\n"
+        "[Hotkey/EnumerateGroupBackwardKeys]\n\n[Hotkey/ActivateKeys]\n\n"
+        "[Hotkey/DeactivateKeys]\n\n[Behavior]\nActiveByDefault=True\nShareInputState=All\n"
+        "ShowInputMethodInformation=False\nShowFirstInputMethodInformation=False\n";
+    std::error_code ec;
+    fs::create_directories(dir_ + "/.config/fcitx5", ec);
+    std::ofstream(dir_ + "/.config/fcitx5/profile") << profile;
+    std::ofstream(dir_ + "/.config/fcitx5/config") << config;
+
+    // Only what X clients need: no panel, tray, clipboard or Wayland.
+    std::string addons = "xcb,xim,dbus,dbusfrontend,keyboard";
+    if (!fcitxAddon.empty()) addons += "," + fcitxAddon;
+    std::map<std::string, std::string> env = {{"FCITX_ADDON_DIRS", "/usr/lib/x86_64-linux-gnu/fcitx5"},
+                                              {"XDG_DATA_DIRS", "/usr/local/share:/usr/share"}};
+    if (!fcitxAddonDir.empty()) env["FCITX_ADDON_DIRS"] = fcitxAddonDir + ":" + env["FCITX_ADDON_DIRS"];
+    if (!fcitxDataDir.empty()) env["XDG_DATA_DIRS"] = fcitxDataDir + ":" + env["XDG_DATA_DIRS"];
+    int log = OpenLog(Path("fcitx5.log"));
+    pid_t pid = ForkExec({"fcitx5", "--disable=all", "--enable=" + addons}, ChildEnvironment(env), log, log);
+    if (log >= 0) close(log);
+    if (pid < 0) {
+        error = "cannot start fcitx5";
+        return false;
+    }
+    pids_.push_back(pid);
+    daemonPid_ = pid;
+    // Up once its controller answers on the bus (the bus starts no service
+    // by name, so the answer is this daemon's) and lists the input method.
+    const std::vector<std::string> ask = {"dbus-send",     "--session",
+                                          "--print-reply", "--dest=org.fcitx.Fcitx5",
+                                          "/controller",   "org.fcitx.Fcitx.Controller1.AvailableInputMethods"};
+    auto deadline = Clock::now() + std::chrono::seconds(15);
+    while (Clock::now() < deadline) {
+        if (!Alive(pid)) {
+            error = "fcitx5 exited: " + ReadLog("fcitx5.log");
+            return false;
+        }
+        std::remove(Path("fcitx5-ready.log").c_str());
+        if (Run(ask, 5000, "fcitx5-ready.log") == 0) {
+            if (ReadAll(Path("fcitx5-ready.log")).find("string \"" + im + "\"") != std::string::npos) return true;
+            error = "fcitx5 has no input method " + im + ": " + ReadLog("fcitx5.log");
+            return false;
+        }
+        SleepMs(20);
+    }
+    error = "fcitx5 did not answer in time: " + ReadLog("fcitx5.log");
     return false;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 // A private IBus world for tests and benchmarks: its own D-Bus session bus,
-// X display (Xvfb) and ibus-daemon, all under a temporary HOME, plus a copy of
-// an engine program that registers itself with that daemon, and a client
-// input context that types into it.
+// X display (Xvfb) and ibus-daemon (or a fcitx5 daemon), all under a
+// temporary HOME, plus a copy of an engine program that registers itself with
+// that daemon, and a client input context that types into it.
 //
 // Nothing here reaches the user's own session: the children get a clean
 // environment naming only the private buses, and the process that runs the
@@ -23,6 +23,8 @@ namespace ibustest {
 
 using Clock = std::chrono::steady_clock;
 
+enum class Framework { IBus, Fcitx5 };
+
 // The processes of one private session.
 class PrivateSession {
 public:
@@ -40,13 +42,21 @@ public:
     // `swayConfig`; sway refuses to run as root, so it runs as "nobody".
     bool wayland = false;
     std::string swayConfig;
+    // fcitx5 instead of ibus-daemon (X only): its profile holds keyboard-us
+    // and `fcitxInputMethod`, which every input context starts in; the
+    // daemon loads only the X, XIM and D-Bus frontends, the keyboard addon
+    // and `fcitxAddon`, whose library is looked for in `fcitxAddonDir` and
+    // its .conf files in `fcitxDataDir`/fcitx5/ before the system's.
+    Framework framework = Framework::IBus;
+    std::string fcitxInputMethod = "keyboard-us";
+    std::string fcitxAddon, fcitxAddonDir, fcitxDataDir;
 
     // Makes the temporary folder alone, so that components can be
     // installed into it before the daemon reads them.
     bool Prepare(std::string& error);
     // Temporary folder (unless prepared), D-Bus session bus, Xvfb,
-    // ibus-daemon; false with a reason in `error` when any of them does not
-    // come up in time.
+    // ibus-daemon or fcitx5; false with a reason in `error` when any of
+    // them does not come up in time.
     bool Start(std::string& error);
 
     // Starts a program with the children's environment; its standard output
@@ -72,6 +82,7 @@ public:
     const std::string& Dir() const { return dir_; }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     const std::string& IBusAddress() const { return ibusAddress_; }
+    const std::string& DBusAddress() const { return dbusAddress_; }
     const std::string& Display() const { return display_; }
     // The Wayland socket (a full path) and sway's control socket.
     const std::string& WaylandDisplay() const { return waylandDisplay_; }
@@ -87,6 +98,7 @@ private:
     bool StartX(std::string& error);
     bool StartSway(std::string& error);
     bool StartIBus(std::string& error);
+    bool StartFcitx(std::string& error);
 
     std::string dir_;
     std::string dbusAddress_;

@@ -72,3 +72,30 @@ TEST(NullEngineXml, PrintsItsDescription)
     EXPECT_EQ(pclose(p), 0);
     EXPECT_NE(out.find("<name>LiranoNull</name>"), std::string::npos) << out;
 }
+
+// fcitx5 in place of ibus-daemon: up on the private bus with the input
+// method of its profile, refused at start when it has no such method.
+class FcitxSessionTest : public IBusEngineTest {};
+
+TEST_F(FcitxSessionTest, StartsWithItsInputMethodAndStopsWhatItStarted)
+{
+    for (const char* tool : {"fcitx5", "dbus-send", "dbus-daemon", "Xvfb"})
+        if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    session.framework = ibustest::Framework::Fcitx5;
+    std::string error;
+    ASSERT_TRUE(session.Start(error)) << error;
+    EXPECT_NE(ibustest::ReadFile(session.Dir() + "/.config/fcitx5/profile").find("Name=keyboard-us"),
+              std::string::npos);
+    EXPECT_EQ(session.Run({"dbus-send", "--session", "--print-reply", "--dest=org.fcitx.Fcitx5", "/controller",
+                           "org.fcitx.Fcitx.Controller1.CurrentInputMethod"},
+                          5000),
+              0);
+    const std::string dir = session.Dir();
+    session.StopAll();
+    EXPECT_FALSE(ibustest::FileExists(dir));
+
+    session.framework = ibustest::Framework::Fcitx5;
+    session.fcitxInputMethod = "no-such-method";
+    EXPECT_FALSE(session.Start(error));
+    EXPECT_NE(error.find("no input method no-such-method"), std::string::npos) << error;
+}
