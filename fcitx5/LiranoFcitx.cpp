@@ -10,7 +10,6 @@
 #include <fcitx/userinterfacemanager.h>
 #include <sys/stat.h>
 
-
 #include "core/BangMaUtils.h"
 #include "core/KieuGoUtils.h"
 #include "core/SettingUtils.h"
