@@ -980,5 +980,28 @@ INSTANTIATE_TEST_SUITE_P(Clients, DesktopClientTest, ::testing::ValuesIn(Runs(fa
 INSTANTIATE_TEST_SUITE_P(DISABLED_Pending, DesktopClientTest, ::testing::ValuesIn(Runs(true)), RunName);
 INSTANTIATE_TEST_SUITE_P(Fcitx5, DesktopClientTest, ::testing::ValuesIn(FcitxRuns()), RunName);
 
+// Vietnamese, then English by the chord, a switch of windows and back, and
+// Vietnamese again: each field holds exactly what was typed in each mode.
+TEST_F(DesktopTest, Gtk3SwitchesToEnglishAndBack)
+{
+    StartDesktop("[LuaChon]\nKieuGo=Telex 2\nEnableMouseHook=1\n");
+    if (IsSkipped() || HasFatalFailure()) return;
+    StartClient(Clients().front());
+    if (IsSkipped() || HasFatalFailure()) return;
+    Click("entry1");
+    if (HasFatalFailure()) return;
+    Type(L"tieengs vieetj ");
+    Xdo({"key", "--delay", delay, "ctrl+shift"}); // Ctrl+Shift released alone
+    Type(L"english wordds ");
+    Focus("other"); // the same application: still English
+    Type(L"aa ow ");
+    Focus("main");
+    Type(L"xin");
+    Xdo({"key", "--delay", delay, "ctrl+shift"});
+    Type(L" chaof");
+    Xdo({"key", "--delay", delay, "Return"}); // the word ends: committed
+    ExpectTexts({{"entry1", "tiếng việt english wordds xin chào"}, {"other", "aa ow "}});
+}
+
 TEST_F(DesktopTest, XtermTelexWithMouseHook) { TypeIntoXterm(L"Telex 2", true); }
 TEST_F(DesktopTest, XtermVniWithoutMouseHook) { TypeIntoXterm(L"VNI", false); }

@@ -739,9 +739,9 @@ bool Client::WaitForEngine(const std::string& name, int timeoutMs, const std::fu
     return false;
 }
 
-bool Client::CreateContext(guint capabilities, std::string& error)
+bool Client::CreateContext(guint capabilities, std::string& error, const std::string& clientName)
 {
-    context_ = ibus_bus_create_input_context(bus_, "lirano-test");
+    context_ = ibus_bus_create_input_context(bus_, clientName.c_str());
     if (!context_) {
         error = "the daemon made no input context";
         return false;

@@ -141,7 +141,9 @@ public:
     void Close();
     // Waits until the bus knows an engine of that name (registered by hand).
     bool WaitForEngine(const std::string& name, int timeoutMs, const std::function<bool()>& stillAlive);
-    bool CreateContext(guint capabilities, std::string& error);
+    // `clientName` is what the engine learns of the application, as GTK's
+    // module sends "gtk3-im:<program>".
+    bool CreateContext(guint capabilities, std::string& error, const std::string& clientName = "lirano-test");
     // Selects the engine for the input context and waits until it is in use.
     bool SelectEngine(const std::string& name, int timeoutMs);
     std::string CurrentEngine();

@@ -394,6 +394,61 @@ TEST_F(LiranoIBusTest, DisableCommitsThePreedit)
     EXPECT_EQ(client.VisiblePreedit(), "a");
 }
 
+// ---------------------------------------------------------------- Vietnamese or English
+
+// Each application keeps the mode last used in it, across focus changes and
+// a restart of the engine; the chord commits what was typed first, English
+// passes every key, and the panel shows the mode.
+TEST_F(LiranoIBusTest, EachApplicationKeepsItsModeAcrossARestart)
+{
+    LIRANO_LAUNCH(Program(), kEngine, kMouseOn);
+    client.FocusOut();
+    ibustest::Client term, chat;
+    std::string error;
+    for (auto [c, name] : {std::pair{&term, "gtk3-im:konsole"}, std::pair{&chat, "gtk4-im:telegram"}}) {
+        ASSERT_TRUE(c->Connect(session, error)) << error;
+        ASSERT_TRUE(c->CreateContext(kCapabilities, error, name)) << error;
+        ASSERT_TRUE(c->SelectEngine(kEngine, kStartMs));
+        c->FocusOut();
+    }
+    term.FocusIn();
+    term.Sync();
+    term.TypeText("vieetj");
+    EXPECT_FALSE(term.KeyDown(IBUS_KEY_Control_L));
+    EXPECT_FALSE(term.KeyDown(IBUS_KEY_Shift_L, IBUS_CONTROL_MASK));
+    EXPECT_FALSE(term.KeyUp(IBUS_KEY_Shift_L, IBUS_CONTROL_MASK | IBUS_SHIFT_MASK));
+    EXPECT_FALSE(term.KeyUp(IBUS_KEY_Control_L, IBUS_CONTROL_MASK));
+    EXPECT_EQ(term.commits, "việt");
+    EXPECT_EQ(term.TypeText("aas"), 0);
+    EXPECT_FALSE(term.Press(IBUS_KEY_BackSpace));
+    EXPECT_TRUE(term.WaitFor([&] { return term.propertyLabels["Mode"] == "E"; }, kReactMs));
+    term.FocusOut();
+
+    chat.FocusIn(); // a new application: Vietnamese
+    EXPECT_EQ(chat.TypeText("aa"), 2);
+    EXPECT_EQ(chat.VisiblePreedit(), "â");
+    chat.FocusOut();
+    term.FocusIn();
+    EXPECT_EQ(term.TypeText("aa"), 0);
+    term.FocusOut();
+
+    // The engine goes; the daemon starts it again for the next selection.
+    session.Stop(enginePid);
+    for (ibustest::Client* c : {&term, &chat}) {
+        ASSERT_TRUE(c->WaitFor([&] { return c->CurrentEngine() != kEngine; }, kStartMs));
+        c->FocusIn();
+        ASSERT_TRUE(c->SelectEngine(kEngine, kStartMs)) << c->CurrentEngine() << "\n" << EngineLog();
+        c->FocusOut();
+    }
+    term.FocusIn();
+    EXPECT_EQ(term.TypeText("aa"), 0);
+    term.FocusOut();
+    chat.FocusIn();
+    EXPECT_EQ(chat.TypeText("aa"), 2);
+    term.Close();
+    chat.Close();
+}
+
 // ---------------------------------------------------------------- suggestions
 
 TEST_F(LiranoIBusTest, SuggestionsShowAndF1TakesTheFirst)
