@@ -138,7 +138,8 @@ std::wstring CChuyenMa::DetectBangMa(const std::wstring& Source) const
     return names[indexMax];
 }
 
-void CChuyenMa::ChuyenMaFile(const std::wstring& FileNguon, const std::wstring& FileDich)
+bool CChuyenMa::ChuyenMaFile(const std::wstring& FileNguon, const std::wstring& FileDich,
+                             const ChuyenMaFileWatch& watch)
 {
     if (FileNguon.empty() || FileDich.empty()) throw std::wstring(L"Tập tin nguồn và đích không hợp lệ");
     std::string nguon = NativePath(FileNguon);
@@ -153,6 +154,7 @@ void CChuyenMa::ChuyenMaFile(const std::wstring& FileNguon, const std::wstring& 
     bool opened = false;
     try {
         ByteInput input(nguon);
+        input.CancelOn(watch.cancel);
         // A file that is not UTF-8 is a raw legacy file: one character per
         // byte, which is how the tables spell 8-bit text, and nothing is lost.
         TextForm form = input.IsUtf8() ? TextForm::Utf8 : TextForm::Bytes;
@@ -168,12 +170,20 @@ void CChuyenMa::ChuyenMaFile(const std::wstring& FileNguon, const std::wstring& 
             }
             if (!target.Write(data, size, error)) throw cannotWrite();
         });
-        input.ConvertAll(stream);
+        // Known by now: a pipe was kept aside to check it is UTF-8.
+        const uint64_t total = (uint64_t)std::max<int64_t>(input.Size(), 0);
+        std::function<void(uint64_t)> progress;
+        if (watch.progress) progress = [&](uint64_t done) { watch.progress(done, total); };
+        input.ConvertAll(stream, progress);
+    } catch (const ChuyenMaCancelled&) {
+        // The temporary file goes with `target`.
+        return false;
     } catch (const std::runtime_error&) {
         // Unreadable, or changed between the readings.
         throw cannotRead();
     }
     if (opened && !target.Commit(error)) throw cannotWrite();
+    return true;
 }
 
 std::string CChuyenMa::ConvertHtmlClipboard(const std::string& Source) const

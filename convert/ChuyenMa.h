@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -24,6 +26,16 @@ constexpr ChuyenMaFlags operator&(ChuyenMaFlags a, ChuyenMaFlags b) { return Chu
 constexpr ChuyenMaFlags operator~(ChuyenMaFlags a) { return ChuyenMaFlags(~(uint32_t)a); }
 inline ChuyenMaFlags& operator|=(ChuyenMaFlags& a, ChuyenMaFlags b) { return a = a | b; }
 inline ChuyenMaFlags& operator&=(ChuyenMaFlags& a, ChuyenMaFlags b) { return a = a & b; }
+
+// What a long file conversion tells and how it is stopped; both may be left
+// empty.
+struct ChuyenMaFileWatch {
+    // Source bytes converted so far, of `total` (the source's size), after
+    // each block.
+    std::function<void(uint64_t done, uint64_t total)> progress;
+    // Set from any thread to stop the conversion at its next block.
+    const std::atomic<bool>* cancel = nullptr;
+};
 
 // Re-encodes Vietnamese text between charsets and guesses the charset a
 // text is written in. Tables come from BangMaUtils on every call; nothing
@@ -57,8 +69,9 @@ public:
     // character per byte when the file is not valid UTF-8 (a raw legacy
     // file); writes UTF-8 with a byte-order mark. With AutoDetect the
     // detected name is stored in BangMaNguon. Errors are thrown as
-    // std::wstring messages; nothing is written then.
-    void ChuyenMaFile(const std::wstring& FileNguon, const std::wstring& FileDich);
+    // std::wstring messages; nothing is written then. False when
+    // `watch.cancel` stopped it: the target is left as it was.
+    bool ChuyenMaFile(const std::wstring& FileNguon, const std::wstring& FileDich, const ChuyenMaFileWatch& watch = {});
 
     // An HTML clipboard payload (UTF-8) with its fragment converted and its
     // offsets recomputed. Throws std::out_of_range for an offset beyond the

@@ -456,8 +456,16 @@ ByteInput::~ByteInput()
     if (own_) ::close(fd_);
 }
 
+int64_t ByteInput::Size() const
+{
+    struct stat st;
+    if (!seekable_ || ::fstat(fd_, &st) != 0) return -1;
+    return std::max<int64_t>((int64_t)st.st_size - start_, 0);
+}
+
 size_t ByteInput::Read(char* data, size_t size)
 {
+    if (cancel_ && cancel_->load(std::memory_order_relaxed)) throw ChuyenMaCancelled();
     if (!peeked_.empty()) {
         size_t n = std::min(size, peeked_.size());
         std::memcpy(data, peeked_.data(), n);
@@ -510,19 +518,21 @@ void ByteInput::Spool()
     }
     if (fd < 0) throw InputError("cannot keep a copy of", name_, errno);
     std::vector<char> buf(kBlock);
-    for (;;) {
-        size_t n = Read(buf.data(), buf.size());
-        if (n == 0) break;
-        for (size_t done = 0; done < n;) {
-            ssize_t w = ::write(fd, buf.data() + done, n - done);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) {
-                int err = w < 0 ? errno : EIO;
-                ::close(fd);
-                throw InputError("cannot keep a copy of", name_, err);
+    try {
+        for (;;) {
+            size_t n = Read(buf.data(), buf.size());
+            if (n == 0) break;
+            for (size_t done = 0; done < n;) {
+                ssize_t w = ::write(fd, buf.data() + done, n - done);
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) throw InputError("cannot keep a copy of", name_, w < 0 ? errno : EIO);
+                done += (size_t)w;
             }
-            done += (size_t)w;
         }
+    } catch (...) {
+        // A failed read or a cancel: the copy goes with its descriptor.
+        ::close(fd);
+        throw;
     }
     if (own_) ::close(fd_);
     fd_ = fd;
@@ -610,14 +620,17 @@ std::wstring ByteInput::Sample(TextForm form, size_t size)
     return text;
 }
 
-void ByteInput::ConvertAll(ChuyenMaStream& stream)
+void ByteInput::ConvertAll(ChuyenMaStream& stream, const std::function<void(uint64_t done)>& progress)
 {
     if (seekable_) Rewind();
     std::vector<char> buf(kBlock);
+    uint64_t done = 0;
     for (;;) {
         size_t n = Read(buf.data(), buf.size());
         if (n == 0) break;
         stream.Write(buf.data(), n);
+        done += n;
+        if (progress) progress(done);
     }
     stream.Finish();
 }

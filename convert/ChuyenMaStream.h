@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,13 @@ struct ChuyenMaStreamError : std::runtime_error {
     uint64_t offset;
     uint32_t unit;
     uint64_t line;
+};
+
+// Thrown by a ByteInput whose cancel flag was set: the conversion was
+// stopped on purpose, which callers do not report as a failure. Not a
+// runtime_error, so that handlers of read errors let it through.
+struct ChuyenMaCancelled : std::exception {
+    const char* what() const noexcept override { return "cancelled"; }
 };
 
 class ChuyenMaStream {
@@ -80,6 +88,11 @@ public:
     // The first bytes, without taking them.
     std::string Peek(size_t size);
     const std::string& Name() const { return name_; }
+    // Bytes from the start to the end; -1 for a pipe not yet kept aside.
+    int64_t Size() const;
+    // Once `flag` is set (from any thread), the next read throws
+    // ChuyenMaCancelled, so every pass over the input stops within a block.
+    void CancelOn(const std::atomic<bool>* flag) { cancel_ = flag; }
 
     // Everything from the start is UTF-8 after an optional byte-order mark;
     // else `badAt` gets the offset of the first bad sequence.
@@ -88,7 +101,8 @@ public:
     // end when the input goes on: what charset detection looks at.
     std::wstring Sample(TextForm form, size_t size);
     // Every block from the start through the stream, then Finish.
-    void ConvertAll(ChuyenMaStream& stream);
+    // `progress` gets the input bytes taken so far after each block.
+    void ConvertAll(ChuyenMaStream& stream, const std::function<void(uint64_t done)>& progress = {});
 
 private:
     void Spool();
@@ -99,4 +113,5 @@ private:
     bool seekable_ = false;
     int64_t start_ = 0;
     std::string peeked_; // read from a pipe but not yet taken
+    const std::atomic<bool>* cancel_ = nullptr;
 };

@@ -1,9 +1,12 @@
 #include "qt/ChuyenMaWindow.h"
 
+#include <algorithm>
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <initializer_list>
 #include <locale>
 #include <sstream>
 
@@ -32,6 +35,7 @@ ChuyenMaWindow::ChuyenMaWindow(QWidget* parent) : QDialog(parent)
     LiranoUi::InitResources();
     ui.setupUi(this);
     connect(ui.CBClipboard, &QCheckBox::toggled, ui.GBFile, [this](bool on) { ui.GBFile->setEnabled(!on); });
+    ui.WTienTrinh->hide();
     for (const std::wstring& name : BangMaUtils::LayTenTatCaBangMa()) {
         ui.CBBBangMaNguon->addItem(ToQ(name));
         ui.CBBBangMaDich->addItem(ToQ(name));
@@ -144,15 +148,87 @@ void ChuyenMaWindow::on_BDetect_clicked()
 
 void ChuyenMaWindow::on_BChuyenMa_clicked()
 {
+    if (job_) return;
     Save();
+    if (!CM.Clipboard) {
+        job_ = new ChuyenMaFileJob(CM, CM.FileNguon, CM.FileDich, this);
+        connect(job_, &ChuyenMaFileJob::Progress, this, &ChuyenMaWindow::ShowProgress);
+        connect(job_, &ChuyenMaFileJob::Finished, this, &ChuyenMaWindow::FileDone);
+        SetConverting(true);
+        job_->Start();
+        return;
+    }
+    // The clipboard's text is in memory: converted at once.
     try {
-        CM.ChuyenMa();
+        CM.ChuyenMaClipboard();
         LiranoUi::Information(this, QStringLiteral("Chuyển mã thành công"));
     } catch (const std::wstring& message) {
         LiranoUi::Warning(this, ToQ(message));
     } catch (const std::exception& e) {
         LiranoUi::Warning(this, QString::fromLocal8Bit(e.what()));
     }
+}
+
+void ChuyenMaWindow::on_BHuy_clicked()
+{
+    if (job_) job_->Cancel();
+    ui.BHuy->setEnabled(false);
+}
+
+void ChuyenMaWindow::SetConverting(bool on)
+{
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui.GBBangMa, ui.GBAutoDetect, ui.GBLuaChon, ui.CBClipboard, ui.BChuyenMa})
+        w->setEnabled(!on);
+    ui.GBFile->setEnabled(!on && !ui.CBClipboard->isChecked());
+    ui.BHuy->setEnabled(on);
+    ui.WTienTrinh->setVisible(on);
+    // Busy until the size is known.
+    if (on) ui.PBTienTrinh->setRange(0, 0);
+}
+
+void ChuyenMaWindow::ShowProgress(qint64 done, qint64 total)
+{
+    if (total <= 0) {
+        ui.PBTienTrinh->setRange(0, 0);
+        return;
+    }
+    // In bytes while the size fits the bar's int, in larger units beyond.
+    int shift = 0;
+    while ((total >> shift) > INT_MAX) ++shift;
+    ui.PBTienTrinh->setRange(0, (int)(total >> shift));
+    ui.PBTienTrinh->setValue((int)(std::min(done, total) >> shift));
+}
+
+void ChuyenMaWindow::FileDone(ChuyenMaFileJob::Outcome outcome, const QString& message)
+{
+    if (!job_) return;
+    // Detection named the file's charset in the converter, not in the list.
+    CM.BangMaNguon = job_->Converter().BangMaNguon;
+    // Its signal is still on the stack.
+    job_->deleteLater();
+    job_ = nullptr;
+    ui.BHuy->setEnabled(false);
+    if (outcome == ChuyenMaFileJob::Outcome::Done) {
+        // An empty source reported nothing.
+        if (ui.PBTienTrinh->maximum() == 0) ui.PBTienTrinh->setRange(0, 1);
+        ui.PBTienTrinh->setValue(ui.PBTienTrinh->maximum());
+        LiranoUi::Information(this, QStringLiteral("Chuyển mã thành công"));
+    } else if (outcome == ChuyenMaFileJob::Outcome::Failed) {
+        LiranoUi::Warning(this, message);
+    }
+    SetConverting(false);
+}
+
+void ChuyenMaWindow::done(int result)
+{
+    if (job_) {
+        job_->Stop();
+        job_->deleteLater();
+        job_ = nullptr;
+        SetConverting(false);
+    }
+    QDialog::done(result);
 }
 
 void ChuyenMaWindow::changeEvent(QEvent* event)

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <regex>
 
 #include "tests/common/TempDir.h"
 #include "tests/convert/ConvertTestUtils.h"
@@ -328,4 +329,99 @@ TEST(Cli, LongInputStreamsThroughInBoundedMemory)
     EXPECT_NE(r.err.find("detected charset VNI Windows"), std::string::npos) << r.err;
     EXPECT_LT(r.maxResidentKb, 64 << 10);
     EXPECT_TRUE(r.out == ReadBytes(d.Path("utf8.txt")));
+}
+
+namespace {
+
+// Sets an environment variable (or unsets it, for nullptr) for the tools
+// the test runs, and puts it back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+std::string Mib(size_t bytes)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB", bytes / 1048576.0);
+    return text;
+}
+
+} // namespace
+
+TEST(Cli, ProgressLineOnlyForALargeInputIntoAFileOnATerminal)
+{
+    TempDir d;
+    std::string big;
+    while (big.size() < (6u << 20)) big += Utf8(Paragraphs());
+    d.Write("big.txt", big);
+    d.Write("small.txt", Utf8(Paragraphs()));
+    const std::string vni = FileOf(Decode(big), L"VNI Windows");
+    const std::string out = d.Path("out.txt");
+    // LIRANO_PROGRESS=1 stands for a terminal on both standard streams;
+    // here they are files.
+    struct Case {
+        const char* env;
+        std::string input;
+        bool piped, toFile;
+        enum { Silent, WithSize, WithoutSize } shows;
+    };
+    const Case cases[] = {
+        {"1", "big.txt", false, true, Case::WithSize},
+        {"1", "big.txt", true, true, Case::WithoutSize}, // a pipe's size is unknown
+        {"1", "small.txt", false, true, Case::Silent},
+        {"1", "big.txt", false, false, Case::Silent}, // the text goes to standard output
+        {nullptr, "big.txt", false, true, Case::Silent},
+        {"0", "big.txt", false, true, Case::Silent},
+    };
+    const std::regex line(R"(lirano convert: \d+(\.\d)? (B|KiB|MiB|GiB)( of \d+\.\d MiB \((\d+)%\))?)"
+                          R"((, \d+(\.\d)? (B|KiB|MiB|GiB|TiB)/s)? *)");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.env ? c.env : "unset") + " " + c.input + (c.piped ? " piped" : "") +
+                     (c.toFile ? " -o" : ""));
+        ScopedEnv env("LIRANO_PROGRESS", c.env);
+        std::vector<std::string> args = {"convert", "--from", "Unicode", "--to", "VNI Windows"};
+        if (c.toFile) args.insert(args.end(), {"-o", out});
+        Result r = RunLirano(args, d.Path(c.input), c.piped);
+        EXPECT_EQ(r.status, 0) << r.err;
+        if (c.input == "big.txt") {
+            EXPECT_TRUE((c.toFile ? ReadBytes(out) : r.out) == vni);
+        }
+        if (c.shows == Case::Silent) {
+            EXPECT_EQ(r.err, "");
+            continue;
+        }
+        // Lines redrawn after a carriage return, the last one ended.
+        ASSERT_TRUE(std::regex_match(r.err, std::regex("(\r[^\r\n]+)+\n"))) << r.err;
+        int percent = -1;
+        std::string last;
+        for (size_t at = 1, end; at < r.err.size(); at = end + 1) {
+            end = r.err.find_first_of("\r\n", at);
+            last = r.err.substr(at, end - at);
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(last, m, line)) << last;
+            EXPECT_EQ(m[3].matched, c.shows == Case::WithSize) << last;
+            if (m[4].matched) {
+                EXPECT_GE(std::stoi(m[4]), percent) << last;
+                percent = std::stoi(m[4]);
+            }
+        }
+        std::string done = "lirano convert: " + Mib(big.size());
+        EXPECT_EQ(last.rfind(c.shows == Case::WithSize ? done + " of " + Mib(big.size()) + " (100%)" : done, 0), 0u)
+            << last;
+    }
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 
 #include "tests/common/TempDir.h"
@@ -249,6 +250,71 @@ TEST(ChuyenMaFile, PathsGivenAsTextAreUtf8)
     cm.BangMaNguon = L"VIQR";
     cm.ChuyenMaFile(Decode(d.Path("tài liệu.txt")), Decode(d.Path("kết quả.txt")));
     EXPECT_EQ(ReadBytes(d.Path("kết quả.txt")), kBom + "Việt");
+}
+
+namespace {
+
+// Running prose, past `size` bytes: several blocks of the converter.
+std::string LongText(size_t size)
+{
+    const std::string piece = Utf8(Paragraphs());
+    std::string text;
+    while (text.size() < size) text += piece;
+    return text;
+}
+
+} // namespace
+
+TEST(ChuyenMaFile, ProgressRisesToTheSourceSize)
+{
+    TempDir d;
+    const std::string text = LongText(3u << 20);
+    std::wstring src = d.Write("in.txt", text);
+    std::vector<std::pair<uint64_t, uint64_t>> seen;
+    ChuyenMaFileWatch watch;
+    watch.progress = [&seen](uint64_t done, uint64_t total) { seen.emplace_back(done, total); };
+    CChuyenMa cm;
+    cm.BangMaDich = L"VNI Windows";
+    ASSERT_TRUE(cm.ChuyenMaFile(src, d.WPath("out.txt"), watch));
+    ASSERT_GT(seen.size(), 2u);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].second, text.size());
+        if (i > 0) {
+            EXPECT_GT(seen[i].first, seen[i - 1].first) << i;
+        }
+    }
+    EXPECT_EQ(seen.back().first, text.size());
+    EXPECT_TRUE(ReadBytes(d.Path("out.txt")) ==
+                kBom + Utf8(Convert(Decode(text), BangMaUtils::Unicode, L"VNI Windows")));
+}
+
+TEST(ChuyenMaFile, CancelLeavesTheTargetAsItWas)
+{
+    // Cancelled before the first block, and once the temporary file beside
+    // the target holds part of the result.
+    for (uint64_t cancelAt : {uint64_t(0), uint64_t(3u << 20)}) {
+        SCOPED_TRACE(cancelAt);
+        TempDir d;
+        std::wstring src = d.Write("in.txt", LongText(6u << 20));
+        std::wstring target = d.Write("t.txt", "old");
+        std::atomic<bool> cancel{cancelAt == 0};
+        size_t filesWhenCancelled = 0;
+        ChuyenMaFileWatch watch;
+        watch.cancel = &cancel;
+        watch.progress = [&](uint64_t done, uint64_t) {
+            if (cancel || done < cancelAt) return;
+            filesWhenCancelled = FilesIn(d.Path(""));
+            cancel = true;
+        };
+        CChuyenMa cm;
+        cm.BangMaDich = L"VIQR";
+        EXPECT_FALSE(cm.ChuyenMaFile(src, target, watch));
+        if (cancelAt > 0) {
+            EXPECT_EQ(filesWhenCancelled, 3u); // the temporary file
+        }
+        EXPECT_EQ(ReadBytes(d.Path("t.txt")), "old");
+        EXPECT_EQ(FilesIn(d.Path("")), 2u);
+    }
 }
 
 namespace {

@@ -1,6 +1,16 @@
 // The converter window: its settings file, the lists, the clipboard and a
-// real file.
+// real file, converted on a worker that can be cancelled.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -11,8 +21,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "core/SettingUtils.h"
 #include "core/UtfConverter.h"
@@ -31,13 +43,119 @@ std::string ReadFile(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// Presses "Chuyển mã" and returns the box it showed.
+// Presses "Chuyển mã" and returns the box it showed: at once for the
+// clipboard, when the worker is done for a file.
 SeenBox Convert(ChuyenMaWindow& w)
 {
     SeenBox seen;
     ModalWatcher watch(ModalWatcher::Accept(seen));
     QTest::mouseClick(w.ui.BChuyenMa, Qt::LeftButton);
+    QDeadlineTimer deadline(20000);
+    while (!seen.seen && !deadline.hasExpired()) QTest::qWait(5);
     return seen;
+}
+
+// The test's prose repeated past `size` bytes: many blocks of the worker.
+std::string LongText(size_t size)
+{
+    const std::string piece = ReadFile(LIRANO_CONVERT_DATA "/VanBan.txt");
+    std::string text;
+    while (text.size() < size) text += piece;
+    return text;
+}
+
+// What the window writes for UTF-8 `text` in VNI Windows.
+std::string InVni(const std::string& text)
+{
+    CChuyenMa cm;
+    cm.BangMaDich = L"VNI Windows";
+    return Bom(UtfConverter::ToUtf8(cm.Convert(UtfConverter::FromUtf8(text))));
+}
+
+size_t FilesIn(const std::string& folder)
+{
+    size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) n += !e.path().empty();
+    return n;
+}
+
+// A named pipe as the source: the worker waits on it until the test feeds
+// it, so "while it runs" is a state the test holds, not a race. Opened for
+// reading as well, so that neither side's open waits (Linux).
+class Fifo {
+public:
+    explicit Fifo(const std::string& path)
+    {
+        if (::mkfifo(path.c_str(), 0600) == 0) fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        // A conversion run on the window's thread would wait on the pipe for
+        // ever: the end of the text comes after 30 s whatever happens.
+        watchdog_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (!closed_.wait_for(lock, std::chrono::seconds(30), [this] { return fd_ < 0; })) CloseLocked();
+        });
+    }
+    ~Fifo()
+    {
+        Close();
+        watchdog_.join();
+    }
+    Fifo(const Fifo&) = delete;
+    Fifo& operator=(const Fifo&) = delete;
+    bool Ok()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return fd_ >= 0;
+    }
+    // Writes as the worker reads, with the event loop running meanwhile;
+    // false past the deadline.
+    bool Feed(const std::string& bytes)
+    {
+        QDeadlineTimer deadline(20000);
+        for (size_t done = 0; done < bytes.size();) {
+            ssize_t n;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (fd_ < 0) return false;
+                n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            }
+            if (n > 0) {
+                done += (size_t)n;
+                continue;
+            }
+            if ((n < 0 && errno != EAGAIN && errno != EINTR) || deadline.hasExpired()) return false;
+            QTest::qWait(1);
+        }
+        return true;
+    }
+    // The end of the text, once the worker has read what is in the pipe.
+    void Close()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        CloseLocked();
+        closed_.notify_all();
+    }
+
+private:
+    void CloseLocked()
+    {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable closed_;
+    int fd_ = -1;
+    std::thread watchdog_;
+};
+
+// A window set to convert `source` into `target` as VNI Windows.
+void ToVni(ChuyenMaWindow& w, const std::string& source, const std::string& target)
+{
+    w.show();
+    Choose(w.ui.CBBBangMaDich, "VNI Windows");
+    w.ui.CBClipboard->setChecked(false);
+    w.ui.LEFileNguon->setText(QString::fromStdString(source));
+    w.ui.LEFileDich->setText(QString::fromStdString(target));
 }
 
 } // namespace
@@ -61,6 +179,8 @@ private slots:
         QCOMPARE(w.ui.SBTiLeChinhXac->maximum(), 100);
         QVERIFY(w.ui.CBClipboard->isChecked());
         QVERIFY(!w.ui.GBFile->isEnabled());
+        QVERIFY(w.ui.WTienTrinh->isHidden());
+        QVERIFY(!w.Converting());
         QVERIFY(w.ui.LEFileNguon->text().isEmpty());
         QVERIFY(w.ui.LEFileDich->text().isEmpty());
         QVERIFY(!f.Exists("ChuyenMa.ini"));
@@ -97,7 +217,8 @@ private slots:
         QVERIFY(w.ui.BFileNguon->text().isEmpty());
         QVERIFY(w.ui.BFileDich->text().isEmpty());
         QCOMPARE(w.ui.BChuyenMa->text(), Q("Chuyển mã"));
-        for (QPushButton* b : {w.ui.BSwap, w.ui.BDetect, w.ui.BFileNguon, w.ui.BFileDich, w.ui.BChuyenMa})
+        QCOMPARE(w.ui.BHuy->text(), Q("Hủy"));
+        for (QPushButton* b : {w.ui.BSwap, w.ui.BDetect, w.ui.BFileNguon, w.ui.BFileDich, w.ui.BChuyenMa, w.ui.BHuy})
             QVERIFY2(!b->icon().isNull(), qPrintable(b->objectName()));
 
         // A language change puts the form's texts back.
@@ -256,6 +377,104 @@ private slots:
         QCOMPARE(w.ui.CBBBangMaNguon->currentText(), Q("Unicode"));
         w.Save();
         QCOMPARE(ToQ(w.CM.BangMaNguon), Q("Unicode"));
+    }
+
+    void fileConvertsOnAWorkerWithProgress()
+    {
+        ProgramFolder f;
+        const std::string text = LongText(4u << 20);
+        Fifo source(f.Path("in.fifo"));
+        QVERIFY(source.Ok());
+        ChuyenMaWindow w;
+        ToVni(w, f.Path("in.fifo"), f.Path("out.txt"));
+        int ticks = 0; // of the window's thread while the worker runs
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, &w, [&] { ticks += w.Converting(); });
+        timer.start(1);
+        SeenBox seen;
+        int value = -1, maximum = -1;
+        ModalWatcher watch([&](QWidget* m) {
+            value = w.ui.PBTienTrinh->value();
+            maximum = w.ui.PBTienTrinh->maximum();
+            ModalWatcher::Accept(seen)(m);
+        });
+        QTest::mouseClick(w.ui.BChuyenMa, Qt::LeftButton);
+
+        // The worker waits for the pipe; the window goes on.
+        QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5, 5000);
+        QVERIFY(w.Converting());
+        QVERIFY(w.ui.WTienTrinh->isVisible());
+        QCOMPARE(w.ui.PBTienTrinh->maximum(), 0); // busy: the size is unknown yet
+        QVERIFY(w.ui.BHuy->isEnabled());
+        for (QWidget* off : std::initializer_list<QWidget*>{w.ui.BChuyenMa, w.ui.CBClipboard, w.ui.GBFile,
+                                                            w.ui.GBBangMa, w.ui.GBLuaChon, w.ui.GBAutoDetect})
+            QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
+
+        QVERIFY(source.Feed(text));
+        source.Close();
+        QTRY_VERIFY_WITH_TIMEOUT(seen.seen, 20000);
+        QCOMPARE(seen.text, Q("Chuyển mã thành công"));
+        QCOMPARE(maximum, (int)text.size());
+        QCOMPARE(value, maximum);
+        QVERIFY(!w.Converting());
+        QVERIFY(w.ui.WTienTrinh->isHidden());
+        QVERIFY(w.ui.BChuyenMa->isEnabled());
+        QVERIFY(w.ui.GBFile->isEnabled());
+        QVERIFY(f.Read("out.txt") == InVni(text));
+    }
+
+    void cancelLeavesTheTargetAsItWas()
+    {
+        ProgramFolder f;
+        f.Write("out.txt", "old text");
+        Fifo source(f.Path("in.fifo"));
+        QVERIFY(source.Ok());
+        ChuyenMaWindow w;
+        ToVni(w, f.Path("in.fifo"), f.Path("out.txt"));
+        ModalWatcher watch([](QWidget* m) { m->close(); });
+        QTest::mouseClick(w.ui.BChuyenMa, Qt::LeftButton);
+        QVERIFY(w.Converting());
+        QVERIFY(source.Feed(LongText(1u << 20)));
+        QTest::mouseClick(w.ui.BHuy, Qt::LeftButton);
+        QVERIFY(!w.ui.BHuy->isEnabled()); // once is enough
+        source.Close();
+
+        QTRY_VERIFY_WITH_TIMEOUT(!w.Converting(), 10000);
+        QVERIFY(!watch.Done()); // cancelled is no failure, nor a success
+        QCOMPARE(f.Read("out.txt"), std::string("old text"));
+        QCOMPARE(FilesIn(f.Path("")), 3u); // the settings, the pipe, the target
+        QVERIFY(w.ui.WTienTrinh->isHidden());
+        QVERIFY(w.ui.BChuyenMa->isEnabled());
+    }
+
+    void closingMidRunCancelsAndWaits()
+    {
+        // Closed, or destroyed while open: either way the worker is stopped
+        // and waited for, and the target is the old text or the whole new one.
+        for (bool close : {true, false}) {
+            ProgramFolder f;
+            const std::string text = LongText(8u << 20);
+            f.Write("in.txt", text);
+            f.Write("out.txt", "old text");
+            ModalWatcher watch([](QWidget* m) { m->close(); });
+            {
+                ChuyenMaWindow w;
+                ToVni(w, f.Path("in.txt"), f.Path("out.txt"));
+                QTest::mouseClick(w.ui.BChuyenMa, Qt::LeftButton);
+                QVERIFY(w.Converting());
+                if (close) {
+                    QVERIFY(w.close());
+                    QVERIFY(!w.Converting());
+                    QVERIFY(!w.isVisible());
+                    QTest::qWait(50); // what the worker posted would come now
+                }
+            }
+            QTest::qWait(50);
+            QVERIFY2(!watch.Done(), close ? "closed" : "destroyed");
+            std::string out = f.Read("out.txt");
+            QVERIFY(out == "old text" || out == InVni(text));
+            QCOMPARE(FilesIn(f.Path("")), 3u); // no temporary file left
+        }
     }
 
     void fileErrorsAreShownAndTheWindowStays()
