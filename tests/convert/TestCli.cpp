@@ -317,17 +317,24 @@ TEST(Cli, LongInputStreamsThroughInBoundedMemory)
             back << utf8;
         }
     }
+    // AddressSanitizer keeps freed memory aside: the bound is for the real
+    // program.
+#ifdef __SANITIZE_ADDRESS__
+    const long bound = 256 << 10;
+#else
+    const long bound = 64 << 10;
+#endif
     Result r =
         RunLirano({"convert", "--from", "Unicode", "--to", "VNI Windows", d.Path("utf8.txt"), "-o", d.Path("out.txt")},
                   "/dev/null", false);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_LT(r.maxResidentKb, 64 << 10);
+    EXPECT_LT(r.maxResidentKb, bound);
     EXPECT_TRUE(SameFiles(d.Path("out.txt"), d.Path("vni.txt")));
 
     r = RunLirano({"convert", "--from", "auto", "--to", "Unicode"}, d.Path("vni.txt"), true);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("detected charset VNI Windows"), std::string::npos) << r.err;
-    EXPECT_LT(r.maxResidentKb, 64 << 10);
+    EXPECT_LT(r.maxResidentKb, bound);
     EXPECT_TRUE(r.out == ReadBytes(d.Path("utf8.txt")));
 }
 

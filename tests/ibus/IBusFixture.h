@@ -113,8 +113,12 @@ protected:
 
     void TearDown() override
     {
+        // A sanitizer build's engine reports into the daemon's output.
+        const std::string log = session.Dir().empty() ? std::string() : EngineLog();
+        for (const char* report : {"ERROR: AddressSanitizer", ": runtime error:", "WARNING: ThreadSanitizer"})
+            EXPECT_EQ(log.find(report), std::string::npos) << "the engine reported: " << report;
         if (HasFailure() && !session.Dir().empty()) {
-            std::cerr << "---- daemon and engine output\n" << EngineLog() << "\n----\n";
+            std::cerr << "---- daemon and engine output\n" << log << "\n----\n";
         }
         client.Close();
         session.StopAll();
