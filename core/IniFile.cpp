@@ -140,7 +140,13 @@ std::vector<std::wstring> IniFile::GetAllSections(const std::wstring& path) cons
 
 void IniFile::AppendLines(std::vector<std::wstring>& lines, const Settings& settings) const
 {
-    for (const auto& [name, value] : settings) lines.push_back(name + NameValueDelimChar + value + L"\n");
+    for (const auto& [name, value] : settings) {
+        // A name that starts with the comment character (a typing method's
+        // ';' key) would read back as a comment; names are trimmed, so a
+        // space before it keeps it.
+        const bool shielded = HasOption(Option_TrimSettingName) && !name.empty() && name[0] == CommentChar;
+        lines.push_back((shielded ? L" " : L"") + name + NameValueDelimChar + value + L"\n");
+    }
 }
 
 bool IniFile::Write(const std::wstring& path, const Sections& sections, std::string* error) const

@@ -26,6 +26,8 @@ std::wstring CAppModes::File() { return SettingUtils::GenerateSettingFilePath(L"
 bool CAppModes::ValidName(const std::string& app)
 {
     if (app.empty() || app.size() > MaxNameBytes || app != Trim(app)) return false;
+    // A line that starts so is a comment to Read: the name would be lost.
+    if (app[0] == ';' || app[0] == '#') return false;
     for (unsigned char c : app)
         if (c < 0x20 || c == 0x7f || c == '=' || c == '[' || c == ']') return false;
     // Strict UTF-8: the whole name converts back to itself.

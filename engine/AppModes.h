@@ -37,7 +37,8 @@ public:
     void Set(const std::string& app, bool english);
     void Forget(const std::string& app);
     // A name that can be kept: not empty, not too long, valid UTF-8, none of
-    // "=", "[", "]" or control characters, no spaces at its ends.
+    // "=", "[", "]" or control characters, no spaces at its ends, not
+    // beginning with ";" or "#".
     static bool ValidName(const std::string& app);
 
     static std::wstring File();

@@ -266,7 +266,9 @@ bool CBoGo::XuLy(wchar_t ch)
     }
     if (close) {
         PushTuTV();
-        return again ? XuLy(ch) : false;
+        // Sent whole, the word already shows the key: the application must
+        // not type it once more.
+        return again ? XuLy(ch) : p >= 0;
     }
     return result;
 }

@@ -165,7 +165,8 @@ void TuTiengViet::XoaKTSaiCTVuaGo()
         CacKT.pop_back();
         CacKTThuong.pop_back();
     }
-    CD0TV = 0;
+    // A word that was no Vietnamese before the key stays so.
+    if (CD0TV > 0) CD0TV -= 1;
 }
 
 std::wstring TuTiengViet::GetSequence(const std::wstring& s, const std::function<bool(wchar_t)>& pred)

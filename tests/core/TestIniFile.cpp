@@ -136,6 +136,13 @@ TEST(IniWrite, ExactBytesSortedWithBlankLineAfterEachSection)
     EXPECT_EQ(TempDir::Read(p), kBom + "[A]\n\xC4\x91=\xC6\xB0\n\n[LuaChon]\nBangMa=Unicode\nKieuGo=Telex 2\n\n");
     EXPECT_EQ(ini.Read(p), s);
 
+    // A typing method's ';' key is no comment when read back.
+    IniFile::Sections keys;
+    keys[L"Kiểu"][L";"] = L"DauSac";
+    ini.Write(p, keys);
+    EXPECT_EQ(TempDir::Read(p), kBom + "[Ki\xE1\xBB\x83u]\n ;=DauSac\n\n");
+    EXPECT_EQ(ini.Read(p), keys);
+
     ini.Write(p, IniFile::Sections());
     EXPECT_EQ(TempDir::Read(p), kBom);
 }

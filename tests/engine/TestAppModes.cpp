@@ -47,10 +47,13 @@ TEST(AppModes, KeepsTheMostRecentTwoHundredAndWritesThemBack)
     for (int i = 0; i < 250; ++i) modes.Set("app" + std::to_string(i), i % 2);
     modes.Set("app100", false); // used again: first
     modes.Set("bad=name", true);
+    modes.Set(";name", true); // read back as a comment
+    modes.Set("#name", true);
     ASSERT_EQ(modes.Entries.size(), CAppModes::MaxApps);
     EXPECT_EQ(modes.Entries.front(), (CAppModes::Entry{"app100", false}));
     EXPECT_EQ(modes.Entries[1].App, "app249");
     EXPECT_FALSE(modes.Find("app49")); // the oldest went
+    EXPECT_FALSE(modes.Find(";name"));
     modes.Forget("app249");
     EXPECT_FALSE(modes.Find("app249"));
 

@@ -97,6 +97,18 @@ TEST(Options, BackToBackWords)
     Typist on(With({{L"GoCacTuTVLienTuc", L"1"}}));
     on << L"vieejtnam ";
     EXPECT_EQ(on.Screen(), L"việtnam ");
+    // A word of one key that is no Vietnamese shows the key once.
+    Typist one(With({{L"GoCacTuTVLienTuc", L"1"}}));
+    one << L"ww";
+    EXPECT_EQ(one.Screen(), L"w");
+    EXPECT_EQ(one.host.Text, one.host.BoGo.EncodeTatCaKT(false));
+    // A foreign word brought back by Backspace stays foreign when the key
+    // typed after it is taken off again.
+    Typist back(With({{L"KieuGo", L"VNI"}, {L"GoCacTuTVLienTuc", L"1"}}));
+    back << L"w \br\b";
+    ASSERT_TRUE(back.host.BoGo.TuTV);
+    EXPECT_EQ(back.host.BoGo.TuTV->CacKT, L"w");
+    EXPECT_TRUE(back.host.BoGo.TuTV->KoPhaiTV());
     Typist off;
     off << L"vieejtnam ";
     EXPECT_EQ(off.Screen(), L"vieejtnam ");

@@ -1,5 +1,6 @@
-// libFuzzer target: the INI reader over arbitrary file contents, and the
-// UTF-8 decoder/encoder over arbitrary bytes.
+// libFuzzer target: the INI reader over arbitrary file contents, what it
+// read saved and read again, and the UTF-8 decoder/encoder over arbitrary
+// bytes.
 #include <unistd.h>
 
 #include <cstdint>
@@ -45,5 +46,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     IniFile raw;
     raw.Options = IniFile::Option_Default;
     raw.Read(TempPath());
+
+    // Saved as the settings windows save a file they read, every setting
+    // keeps its name, and saving again changes nothing. The dialect cannot
+    // keep a value's spaces at its ends, a carriage return or NULs at the
+    // end of a line (reading drops them), or a setting whose line would pass
+    // for a header (a name that starts with '[' on a line with a ']': it and
+    // the settings after it move to a section of that name).
+    static const std::wstring once = TempPath() + L".once", twice = TempPath() + L".twice";
+    if (!ini.Write(once, all)) abort();
+    IniFile::Sections saved = ini.Read(once);
+    bool headerLike = false;
+    for (const auto& [name, settings] : all)
+        for (const auto& [key, value] : settings)
+            if (!key.empty() && key[0] == ini.SectionOpenChar &&
+                (key + value).find(ini.SectionCloseChar) != std::wstring::npos)
+                headerLike = true;
+    for (const auto& [name, settings] : all) {
+        if (!saved.count(name)) abort();
+        for (const auto& [key, value] : settings)
+            if (!headerLike && !saved[name].count(key)) abort();
+    }
+    bool lineEnd = false; // a value that ends in what reading drops at the end of a line
+    for (const auto& [name, settings] : saved)
+        for (const auto& [key, value] : settings)
+            if (!value.empty() && (value.back() == L'\r' || value.back() == L'\0')) lineEnd = true;
+    if (!ini.Write(twice, saved)) abort();
+    if (!lineEnd && ini.Read(twice) != saved) abort();
     return 0;
 }
