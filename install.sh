@@ -31,7 +31,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-  -DLIRANO_BUILD_TESTS=OFF -DLIRANO_BUILD_BENCH=OFF >/dev/null
+  -DLIRANO_BUILD_TESTS=OFF -DLIRANO_BUILD_SYSTEM_TESTS=OFF -DLIRANO_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 rm -f "$build"/lirano_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)

@@ -28,6 +28,18 @@ bool IniFile::IsHeader(const std::wstring& rawLine, std::wstring* name) const
     return true;
 }
 
+bool IniFile::EndsBody(const std::wstring& line) const
+{
+    return !line.empty() && line[0] == SectionOpenChar && line.find(SectionCloseChar) != std::wstring::npos;
+}
+
+int IniFile::NextHeader(const std::vector<std::wstring>& lines, int from, bool inBody, std::wstring* name) const
+{
+    for (int i = from; i < (int)lines.size(); ++i)
+        if ((!inBody || EndsBody(lines[i])) && IsHeader(lines[i], name)) return i;
+    return -1;
+}
+
 IniFile::Settings IniFile::ReadSettings(const std::vector<std::wstring>& lines, int lastIndex, int& index) const
 {
     Settings r;
@@ -39,7 +51,7 @@ IniFile::Settings IniFile::ReadSettings(const std::vector<std::wstring>& lines, 
             ++index;
             continue;
         }
-        if (line[0] == SectionOpenChar && line.find(SectionCloseChar) != std::wstring::npos) {
+        if (EndsBody(line)) {
             index = std::min(index - 1, lastIndex);
             return r;
         }
@@ -82,27 +94,21 @@ IniFile::Sections IniFile::Read(const std::wstring& path) const
 {
     std::vector<std::wstring> lines = Utils::ReadAllLines(path, '\n');
     Sections r;
-    int count = (int)lines.size();
     std::wstring name;
-    for (int i = 0; i < count; ++i) {
-        if (!IsHeader(lines[i], &name)) continue;
+    for (int i = NextHeader(lines, 0, false, &name); i >= 0; i = NextHeader(lines, i + 1, true, &name)) {
         int index = i + 1;
-        Settings s = ReadSettings(lines, count - 1, index);
-        r.emplace(name, std::move(s));
-        i = index; // the loop's ++ moves to the next header
+        r.emplace(name, ReadSettings(lines, (int)lines.size() - 1, index));
     }
     return r;
 }
 
 IniFile::Settings IniFile::Read(const std::vector<std::wstring>& lines, const std::wstring& sectionName) const
 {
-    int count = (int)lines.size();
     std::wstring name;
-    for (int i = 0; i < count; ++i) {
-        if (!IsHeader(lines[i], &name)) continue;
+    for (int i = NextHeader(lines, 0, false, &name); i >= 0; i = NextHeader(lines, i + 1, true, &name)) {
         if (wcscasecmp(name.c_str(), sectionName.c_str()) == 0) {
             int index = i + 1;
-            return ReadSettings(lines, count - 1, index);
+            return ReadSettings(lines, (int)lines.size() - 1, index);
         }
     }
     return Settings();
@@ -128,8 +134,8 @@ std::vector<std::wstring> IniFile::GetAllSections(const std::vector<std::wstring
 {
     std::vector<std::wstring> r;
     std::wstring name;
-    for (const std::wstring& l : lines)
-        if (IsHeader(l, &name)) r.push_back(name);
+    for (int i = NextHeader(lines, 0, false, &name); i >= 0; i = NextHeader(lines, i + 1, true, &name))
+        r.push_back(name);
     return r;
 }
 
@@ -142,9 +148,13 @@ void IniFile::AppendLines(std::vector<std::wstring>& lines, const Settings& sett
 {
     for (const auto& [name, value] : settings) {
         // A name that starts with the comment character (a typing method's
-        // ';' key) would read back as a comment; names are trimmed, so a
-        // space before it keeps it.
-        const bool shielded = HasOption(Option_TrimSettingName) && !name.empty() && name[0] == CommentChar;
+        // ';' key) would read back as a comment, and one that starts with
+        // '[' with a ']' after it (the '[' key) as a header that takes the
+        // rest of the section; names are trimmed, so a space before it
+        // keeps it a setting.
+        const bool shielded = HasOption(Option_TrimSettingName) && !name.empty() &&
+                              (name[0] == CommentChar || (name[0] == SectionOpenChar &&
+                                                          (name + value).find(SectionCloseChar) != std::wstring::npos));
         lines.push_back((shielded ? L" " : L"") + name + NameValueDelimChar + value + L"\n");
     }
 }

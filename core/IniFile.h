@@ -56,4 +56,9 @@ private:
     bool HasOption(Option o) const { return (Options & o) != 0; }
     // A (trimmed) line that opens a section; its name goes to `name`.
     bool IsHeader(const std::wstring& line, std::wstring* name) const;
+    // Whether a body line ends its body: a bracket in the first column.
+    bool EndsBody(const std::wstring& line) const;
+    // The header at or after `from`, or -1; `inBody` when `from` is inside
+    // a section, where only a line that ends a body can be one.
+    int NextHeader(const std::vector<std::wstring>& lines, int from, bool inBody, std::wstring* name) const;
 };

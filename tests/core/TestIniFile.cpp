@@ -68,12 +68,16 @@ TEST(IniRead, HeadersCommentsAndOddLines)
     EXPECT_EQ(sec.at(L""), L"v");
 
     // Inside a body an indented header is an ordinary line and is dropped,
-    // so its settings belong to the section before.
+    // so its settings belong to the section before; the list of sections
+    // and the section search agree.
     std::wstring r = d.Write("c.ini", "[A]\na=1\n  [B]\nb=2\n");
     IniFile::Sections t = ini.Read(r);
     EXPECT_EQ(t.size(), 1u);
     EXPECT_EQ(t.at(L"A").at(L"b"), L"2");
-    EXPECT_EQ(ini.GetAllSections(r), (std::vector<std::wstring>{L"A", L"B"}));
+    EXPECT_EQ(ini.GetAllSections(r), std::vector<std::wstring>{L"A"});
+    EXPECT_TRUE(ini.Read(r, L"B").empty());
+    // Before the first section an indented header still counts.
+    EXPECT_EQ(ini.GetAllSections(d.Write("e.ini", "x=1\n  [B]\nb=2\n")), std::vector<std::wstring>{L"B"});
 
     // "[x" without a closing bracket is not a header.
     std::wstring u = d.Write("d.ini", "[A]\n[x=1\n");
@@ -142,6 +146,16 @@ TEST(IniWrite, ExactBytesSortedWithBlankLineAfterEachSection)
     ini.Write(p, keys);
     EXPECT_EQ(TempDir::Read(p), kBom + "[Ki\xE1\xBB\x83u]\n ;=DauSac\n\n");
     EXPECT_EQ(ini.Read(p), keys);
+    // Nor is a '[' key that types a ']' a header that would take the keys
+    // after it into a section of its own.
+    keys[L"Kiểu"][L"["] = L"__]";
+    keys[L"Kiểu"][L"a"] = L"A_Â";
+    keys[L"Kiểu"][L"]"] = L"__[";
+    ini.Write(p, keys);
+    EXPECT_EQ(TempDir::Read(p), kBom + "[Ki\xE1\xBB\x83u]\n ;=DauSac\n [=__]\n]=__[\na=A_\xC3\x82\n\n");
+    EXPECT_EQ(ini.Read(p), keys);
+    EXPECT_EQ(ini.GetAllSections(p), std::vector<std::wstring>{L"Kiểu"});
+    EXPECT_EQ(ini.Read(p, L"kiểu"), keys[L"Kiểu"]);
 
     ini.Write(p, IniFile::Sections());
     EXPECT_EQ(TempDir::Read(p), kBom);

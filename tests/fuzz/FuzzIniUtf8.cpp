@@ -34,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     IniFile ini;
     IniFile::Sections all = ini.Read(TempPath());
     std::vector<std::wstring> names = ini.GetAllSections(TempPath());
-    // Every section read is one of the headers listed.
+    // The headers listed are the sections read.
     for (const auto& [name, settings] : all)
         if (!Utils::Contains(names, name)) abort();
+    for (const auto& name : names)
+        if (!all.count(name)) abort();
     if (!names.empty()) ini.Read(TempPath(), names.back());
     ini.ReadFlatSection(TempPath());
 
@@ -49,23 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Saved as the settings windows save a file they read, every setting
     // keeps its name, and saving again changes nothing. The dialect cannot
-    // keep a value's spaces at its ends, a carriage return or NULs at the
-    // end of a line (reading drops them), or a setting whose line would pass
-    // for a header (a name that starts with '[' on a line with a ']': it and
-    // the settings after it move to a section of that name).
+    // keep a value's spaces at its ends, or a carriage return or NULs at the
+    // end of a line (reading drops them).
     static const std::wstring once = TempPath() + L".once", twice = TempPath() + L".twice";
     if (!ini.Write(once, all)) abort();
     IniFile::Sections saved = ini.Read(once);
-    bool headerLike = false;
-    for (const auto& [name, settings] : all)
-        for (const auto& [key, value] : settings)
-            if (!key.empty() && key[0] == ini.SectionOpenChar &&
-                (key + value).find(ini.SectionCloseChar) != std::wstring::npos)
-                headerLike = true;
+    if (saved.size() != all.size()) abort();
     for (const auto& [name, settings] : all) {
         if (!saved.count(name)) abort();
         for (const auto& [key, value] : settings)
-            if (!headerLike && !saved[name].count(key)) abort();
+            if (!saved[name].count(key)) abort();
     }
     bool lineEnd = false; // a value that ends in what reading drops at the end of a line
     for (const auto& [name, settings] : saved)

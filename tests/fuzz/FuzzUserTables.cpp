@@ -55,24 +55,15 @@ std::wstring Save(const std::map<std::wstring, KieuGoMap>& tables, const std::st
 }
 
 // The dialect cannot keep everything a user may write (a value's spaces at
-// its ends; a '[' key whose line has a ']' passes for a header, and the
-// keys after it go to a method of that name), so the first save may change
-// the methods; from then on saving changes nothing.
+// its ends), so the first save may change the methods, never their names;
+// from then on saving changes nothing.
 void CheckMethods()
 {
     std::vector<std::wstring> names, first, second;
     const auto read = Methods(KieuGoUtils::FileTuDinhNghia, names);
     const auto once = Methods(Save(read, "KieuGo.once.ini"), first);
     const auto twice = Methods(Save(once, "KieuGo.twice.ini"), second);
-    bool headerLike = false;
-    for (const auto& [name, table] : read) {
-        auto bracket = table.find(L'[');
-        if (bracket != table.end() && bracket->second.UseStringValue &&
-            bracket->second.StringValue.find(L']') != std::wstring::npos)
-            headerLike = true;
-    }
-    if (!headerLike &&
-        std::set<std::wstring>(first.begin(), first.end()) != std::set<std::wstring>(names.begin(), names.end()))
+    if (std::set<std::wstring>(first.begin(), first.end()) != std::set<std::wstring>(names.begin(), names.end()))
         Fail("the saved methods have other names");
     if (std::set<std::wstring>(second.begin(), second.end()) != std::set<std::wstring>(first.begin(), first.end()))
         Fail("the methods saved again have other names");

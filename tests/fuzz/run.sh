@@ -3,7 +3,8 @@
 # time (FUZZ_SECONDS, default 20), as many at once as there are cores. Any
 # crash, leak, hang or failed check fails the run. Each target starts from a
 # copy of its checked-in corpus and also runs every input kept in
-# regressions/; the checkout itself is only read.
+# regressions/; the checkout itself is only read. FUZZ_BUILD_ONLY=1 only
+# builds them.
 #
 #   tests/fuzz/run.sh [BUILD_DIR] [TARGET...]    e.g. run.sh build-fuzz engine
 set -euo pipefail
@@ -108,6 +109,7 @@ done
 
 # The programs find Resources/ beside them, as the installed ones do.
 ln -sfn "$root/Resources" "$out/Resources"
+[ "${FUZZ_BUILD_ONLY:-0}" = 1 ] && exit 0
 
 run_one() {
   local name=$1 maxlen=$2 corpus=$out/corpus/$1 dirs=()

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -214,6 +215,9 @@ struct Xvfb {
         }
         pid = fork();
         if (pid == 0) {
+            // A test that dies (a sanitizer report) must not leave the server
+            // holding its output open.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp", (char*)nullptr);
             _exit(127);
         }
