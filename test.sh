@@ -8,7 +8,7 @@
 #     with ThreadSanitizer (build-tsan/);
 #   - the fuzz targets, each for a fixed time (build/fuzz/).
 # The sanitizer builds and the fuzz targets compile at low priority while
-# the desktop tests wait on their clients; what has a deadline runs alone.
+# the desktop tests wait on their clients; the other tests run after.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -34,16 +34,19 @@ sanitized() {
 }
 threaded=(test_service test_fcitx test_qt test_ibus)
 background_log=$build/background-builds.log
-# A process group of its own, so that a failure stops the compilers too.
+# One compiler at a time, on what the clients leave idle: the desktop
+# tests keep a core. A process group of its own, so that a failure stops
+# the compilers too.
 set -m
 (
   set -e
   renice -n 19 -p "$BASHPID" >/dev/null
+  chrt --idle -p 0 "$BASHPID" 2>/dev/null || true
   sanitized "$asan" address,undefined
-  cmake --build "$asan" --parallel "$jobs"
+  cmake --build "$asan" --parallel 1
   sanitized "$tsan" thread
-  cmake --build "$tsan" --parallel "$jobs" --target "${threaded[@]}"
-  FUZZ_BUILD_ONLY=1 "$root/tests/fuzz/run.sh" "$build/fuzz"
+  cmake --build "$tsan" --parallel 1 --target "${threaded[@]}"
+  FUZZ_BUILD_ONLY=1 FUZZ_JOBS=1 "$root/tests/fuzz/run.sh" "$build/fuzz"
 ) >"$background_log" 2>&1 </dev/null &
 background=$!
 set +m

@@ -862,6 +862,7 @@ protected:
             // the caret: no letter is lost to it.
             Click("complete");
             type("complete", k(L"tiếng Việt Nam") + L" ");
+            leave("complete");
             // A pick from the list after a space.
             Click("datalist");
             type("datalist", k(L"Hà") + L" ");
