@@ -98,6 +98,19 @@ inline std::optional<Outcome> EarlierNoByteForm(const CChuyenMa& cm, const std::
     return r;
 }
 
+inline Outcome FromError(const ChuyenMaStreamError& e)
+{
+    Outcome r;
+    r.error = e.kind;
+    if (e.kind == ChuyenMaStreamError::BadUtf8) {
+        r.offset = e.offset;
+    } else {
+        r.unit = e.unit;
+        r.line = e.line;
+    }
+    return r;
+}
+
 // Piece sizes, used in turn; 0 stands for "all that is left".
 inline Outcome Streamed(const CChuyenMa& cm, const std::string& bytes, TextForm in, TextForm out,
                         const std::vector<size_t>& pieces)
@@ -114,14 +127,7 @@ inline Outcome Streamed(const CChuyenMa& cm, const std::string& bytes, TextForm 
         }
         s.Finish();
     } catch (const ChuyenMaStreamError& e) {
-        r = Outcome{};
-        r.error = e.kind;
-        if (e.kind == ChuyenMaStreamError::BadUtf8) {
-            r.offset = e.offset;
-        } else {
-            r.unit = e.unit;
-            r.line = e.line;
-        }
+        r = FromError(e);
     }
     return r;
 }

@@ -28,19 +28,6 @@ enum : uint8_t {
 
 size_t PieceSize(uint8_t b) { return b < 0xF0 ? (size_t)b + 1 : (size_t)(b - 0xEF) * 997; }
 
-Outcome FromError(const ChuyenMaStreamError& e)
-{
-    Outcome r;
-    r.error = e.kind;
-    if (e.kind == ChuyenMaStreamError::BadUtf8) {
-        r.offset = e.offset;
-    } else {
-        r.unit = e.unit;
-        r.line = e.line;
-    }
-    return r;
-}
-
 // What detection reads of the input, checked against the bytes themselves.
 std::wstring CheckedSample(ByteInput& input, const std::string& bytes, TextForm form, size_t size)
 {
