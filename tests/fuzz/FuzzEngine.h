@@ -16,6 +16,7 @@
 #include "core/UtfConverter.h"
 #include "engine/LuaChon.h"
 #include "engine/TextHost.h"
+#include "tests/common/WordInvariants.h"
 #include "tests/fuzz/FuzzCommon.h"
 
 namespace fuzz {
@@ -30,26 +31,6 @@ public:
         CTextHost::BackspaceAndSendString(count, text);
     }
 };
-
-// The structure a word keeps after every key (as the word-level tests
-// check it).
-inline std::string BrokenWord(const TuTiengViet& w)
-{
-    const int len = (int)w.CacKT.size();
-    if (w.CacKTThuong.size() != w.CacKT.size()) return "CacKTThuong length";
-    if (Utils::ToLower(w.CacKT) != w.CacKTThuong) return "CacKTThuong is not the lower case of CacKT";
-    if (w.CD0TV == 0 && w.CDPAD + w.CDNA + w.CDPAC != len) return "parts do not add up to the length";
-    if (w.CD0TV < 0 || w.CDPAD < 0 || w.CDNA < 0 || w.CDPAC < 0) return "negative length";
-    if (w.CDNA > 3) return "more than three vowels";
-    bool d = w.DT != -1, v = w.VTDT != -1, k = w.KTCoDT != 0;
-    if (d != v || v != k) return "tone triple set or cleared apart";
-    if (v) {
-        if (w.VTDT >= len) return "tone beyond the word";
-        if (w.CacKTThuong[w.VTDT] != TV::ThemDauThanh(w.KTCoDT, w.DT)) return "toned letter disagrees with the tone";
-    }
-    if (w.VTDau >= len) return "shape mark beyond the word";
-    return "";
-}
 
 // Options from three bytes; the method and charset by index.
 inline LuaChon Options(Input& in, const std::vector<std::wstring>& methods, const std::vector<std::wstring>& charsets)
@@ -159,7 +140,7 @@ struct Typing {
         if (!backspace && host.Committed.compare(0, committed.size(), committed) != 0)
             Fail("committed text changed" + Where());
         if (bogo.TuTV) {
-            std::string broken = BrokenWord(*bogo.TuTV);
+            std::string broken = BrokenInvariant(*bogo.TuTV);
             if (!broken.empty()) Fail(broken + Where());
         }
     }
